@@ -1,0 +1,10 @@
+// Sub-commands of the quillbar host program. Each takes the arguments after
+// its own name and returns the process exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using Args = std::vector<std::string>;
+
+int run_perft(const Args& args);
