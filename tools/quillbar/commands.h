@@ -8,3 +8,4 @@
 using Args = std::vector<std::string>;
 
 int run_perft(const Args& args);
+int run_bench(const Args& args);

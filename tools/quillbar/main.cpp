@@ -14,6 +14,7 @@ struct Command {
 
 const Command COMMANDS[] = {
     {"perft", run_perft, "count leaf positions: perft [--fen FEN] [--depth N] [--divide]"},
+    {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--verbose]"},
 };
 
 int usage() {
