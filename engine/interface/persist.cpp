@@ -12,6 +12,12 @@ bool load_number(const char* name, int32_t& out) {
   return true;
 }
 
+int32_t load_number_or(const char* name, int32_t missing) {
+  int32_t value = missing;
+  load_number(name, value);
+  return value;
+}
+
 bool load_text(const char* name, TextSetting& field) {
   char text[platform::SETTING_TEXT_SIZE];
   if (!platform::read_setting_text(name, text, sizeof text)) return false;

@@ -25,6 +25,7 @@ constexpr const char* VERSION = "Version";
 }  // namespace store
 
 bool load_number(const char* name, int32_t& out);
+int32_t load_number_or(const char* name, int32_t missing);
 bool load_text(const char* name, TextSetting& field);
 void save_number(const char* name, int32_t value);
 void save_text(const char* name, const std::string& value);

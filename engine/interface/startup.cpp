@@ -70,13 +70,13 @@ void log_start_time() {
 }
 
 void read_path_settings() {
-  load_text(store::DB_PATH, g_settings.dbpath);
-  load_text(store::MTC_PATH, g_settings.mtcpath);
-  int32_t n;
-  if (load_number(store::MAX_DB_PIECES, n)) g_settings.max_dbpieces = n;
-  if (load_number(store::ENABLE_WLD, n)) g_settings.enable_wld = n;
-  if (load_number(store::ENABLE_MTC, n)) g_settings.enable_mtc = n;
-  load_text(store::BOOK_FILE, g_settings.bookfile);
+  if (!load_text(store::DB_PATH, g_settings.dbpath)) set_text_setting(g_settings.dbpath, "db");
+  if (!load_text(store::MTC_PATH, g_settings.mtcpath)) set_text_setting(g_settings.mtcpath, "");
+  g_settings.max_dbpieces = load_number_or(store::MAX_DB_PIECES, 24);
+  g_settings.enable_wld = load_number_or(store::ENABLE_WLD, 1);
+  g_settings.enable_mtc = load_number_or(store::ENABLE_MTC, 0);
+  if (!load_text(store::BOOK_FILE, g_settings.bookfile))
+    set_text_setting(g_settings.bookfile, "Quillbar.odb");
 }
 
 // Both sizes come from the store, or both from the RAM rule (and are then
@@ -103,11 +103,10 @@ void count_processors() {
 }
 
 void read_play_settings() {
-  int32_t n = 1;
-  load_number(store::SEARCH_THREADS, n);
-  g_settings.searchthreads = std::clamp(n, 1, g_startup.thread_limit);
+  int32_t threads = load_number_or(store::SEARCH_THREADS, 1);
+  g_settings.searchthreads = std::clamp(threads, 1, g_startup.thread_limit);
   g_settings.allscores = 0;
-  if (load_number(store::USE_BOOK, n)) g_settings.book = n;
+  g_settings.book = load_number_or(store::USE_BOOK, 1);
 }
 
 }  // namespace startup
