@@ -8,6 +8,7 @@
 // (259 characters) are refused the same way ("<keyword> rejected, longer
 // than 259 characters") rather than cut, which would point at another file.
 // Zero or negative sizes for the hash table and database cache are refused.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -47,16 +48,20 @@ void set_in_place(const char* keyword, Setting& setting, const char* args, char*
   write_host_text(reply, "%s set to %d", keyword, setting.load());
 }
 
-// Stored, persisted and marked only when the value really changes.
+// A real change is stored, persisted and marks what must be rebuilt.
+void store_if_changed(Setting& setting, int32_t value, const char* store_name,
+                      std::atomic<bool>* reopen) {
+  if (value == setting) return;
+  setting = value;
+  save_number(store_name, value);
+  if (reopen) *reopen = true;
+}
+
 void set_persisted(const char* keyword, Setting& setting, const char* store_name,
                    std::atomic<bool>& reopen, const char* args, char* reply) {
   int32_t value;
   if (!read_number(keyword, args, reply, value)) return;
-  if (value != setting) {
-    setting = value;
-    save_number(store_name, value);
-    reopen = true;
-  }
+  store_if_changed(setting, value, store_name, &reopen);
   write_host_text(reply, "%s set to %d", keyword, setting.load());
 }
 
@@ -80,9 +85,7 @@ void set_hashsize(const char* args, char* reply) {
     return;
   }
   if (value == g_settings.hashsize) return;  // nothing to say: the reply stays as it was
-  g_settings.hashsize = value;
-  save_number(store::HASH_SIZE, value);
-  g_wld_reopen = true;
+  store_if_changed(g_settings.hashsize, value, store::HASH_SIZE, &g_wld_reopen);
   write_host_text(reply, "hashsize set to %dmb", value);
 }
 
@@ -93,7 +96,8 @@ void set_dbmbytes(const char* args, char* reply) {
     write_host_text(reply, "dbmbytes not changed, %d rejected", value);
     return;
   }
-  set_persisted("dbmbytes", g_settings.dbmbytes, store::DB_MBYTES, g_wld_reopen, args, reply);
+  store_if_changed(g_settings.dbmbytes, value, store::DB_MBYTES, &g_wld_reopen);
+  write_host_text(reply, "dbmbytes set to %d", value);
 }
 
 void set_dither(const char* args, char* reply) {
@@ -118,10 +122,7 @@ const char* book_level_name(int32_t level) {
 void set_book(const char* args, char* reply) {
   int32_t value;
   if (!read_number("book", args, reply, value)) return;
-  if (value != g_settings.book) {
-    g_settings.book = value;
-    save_number(store::USE_BOOK, value);
-  }
+  store_if_changed(g_settings.book, value, store::USE_BOOK, nullptr);
   write_host_text(reply, "opening book set to %s", book_level_name(value));
 }
 
@@ -151,12 +152,10 @@ void set_bookfile(const char* args, char* reply) {
 void set_searchthreads(const char* args, char* reply) {
   int32_t value;
   if (!read_number("searchthreads", args, reply, value)) return;
-  if (value != g_settings.searchthreads) {
-    // At least the calling thread always searches.
-    int32_t threads = value < 1 ? 1 : value > g_startup.thread_limit ? g_startup.thread_limit : value;
-    g_settings.searchthreads = threads;
-    save_number(store::SEARCH_THREADS, threads);
-  }
+  // Capped at the thread limit, and at least the calling thread searches.
+  if (value != g_settings.searchthreads)
+    store_if_changed(g_settings.searchthreads, std::clamp(value, 1, g_startup.thread_limit),
+                     store::SEARCH_THREADS, nullptr);
   write_host_text(reply, "searchthreads set to %d", g_settings.searchthreads.load());
 }
 

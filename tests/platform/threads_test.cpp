@@ -16,7 +16,8 @@ struct PingPong {
 
 void answer(void* arg) {
   auto* game = static_cast<PingPong*>(arg);
-  for (int i = 0; i < game->rounds; ++i) {
+  const int rounds = game->rounds;  // the game is gone once the last answer is in
+  for (int i = 0; i < rounds; ++i) {
     event_wait(game->ping);
     game->answered++;
     event_set(game->pong);

@@ -17,11 +17,11 @@ struct Event {
 
 Event* event_create() { return new (std::nothrow) Event; }
 
+// Notifying under the lock means a waiter cannot return (and perhaps destroy
+// the event) while the setter still touches it.
 void event_set(Event* e) {
-  {
-    std::lock_guard<std::mutex> lock(e->mutex);
-    e->set = true;
-  }
+  std::lock_guard<std::mutex> lock(e->mutex);
+  e->set = true;
   e->signal.notify_one();
 }
 
