@@ -1,6 +1,5 @@
 #include "interface/command.h"
 
-#include <cstring>
 #include <string>
 
 #include "interface/about.h"
