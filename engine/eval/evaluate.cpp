@@ -9,6 +9,13 @@
 #include "eval/weights.h"
 #include "interface/settings.h"
 
+// Code built for processor features chosen at run time.
+#if defined(__x86_64__) || defined(__i386__)
+#define QB_FOR_FEATURES(features) [[gnu::target(features)]]
+#else
+#define QB_FOR_FEATURES(features)
+#endif
+
 namespace qb {
 namespace {
 
@@ -64,15 +71,15 @@ template <class Gather>
 }
 
 // Every processor with BMI2 also counts bits in one instruction.
-[[gnu::target("bmi2,popcnt"), gnu::flatten]] int evaluate_pext(const Position& p, int side,
-                                                       PieceSummary& s) {
+QB_FOR_FEATURES("bmi2,popcnt") [[gnu::flatten]] int evaluate_pext(const Position& p, int side,
+                                                                  PieceSummary& s) {
   return evaluate_with<PextGather>(p, side, s);
 }
 
 // Processors without BMI2 may still count bits in one instruction, and the
 // count is compiled to a library call unless the code is built for it.
-[[gnu::target("popcnt"), gnu::flatten]] int evaluate_shift_popcnt(const Position& p, int side,
-                                                                 PieceSummary& s) {
+QB_FOR_FEATURES("popcnt") [[gnu::flatten]] int evaluate_shift_popcnt(const Position& p, int side,
+                                                                     PieceSummary& s) {
   return evaluate_with<ShiftGather>(p, side, s);
 }
 
