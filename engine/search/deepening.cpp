@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "interface/settings.h"
+#include "interface/stop.h"
 #include "search/game_history.h"
 #include "search/report.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
-#include "search/stop.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "search/window.h"
@@ -30,6 +30,10 @@ int threads_for_search() {
 }  // namespace
 
 void prepare_search(const Position& root, int side, double hard_limit) {
+  // Searches started without a host (tools, tests) stop through a flag of
+  // the engine's own, so the hard time limit always works.
+  static int32_t own_stop_flag = 0;
+  if (!g_stop_flag.load(std::memory_order_relaxed)) publish_stop_flag(&own_stop_flag);
   if (!g_tt.buckets) tt_allocate_for_settings();
   tt_new_search();
   start_move_clock();

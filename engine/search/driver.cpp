@@ -6,12 +6,13 @@
 #include "board/movegen.h"
 #include "board/movetext.h"
 #include "interface/exports.h"
+#include "interface/host_text.h"
 #include "interface/log.h"
+#include "interface/stop.h"
 #include "search/deepening.h"
 #include "search/report.h"
 #include "search/result.h"
 #include "search/root_search.h"
-#include "search/stop.h"
 #include "search/time_control.h"
 
 namespace qb {
@@ -44,7 +45,7 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
   // is logged and the result step follows with its value, deep.
 
   if (count == 0) {
-    set_status(str, "No moves");
+    write_host_text(str, "No moves");
     *out = root;
     return QB_LOSS;
   }
@@ -56,7 +57,7 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
 
   DeepeningResult r = deepen(moves, count, DeepeningLimits{limits.more_time, limits.stop, depth_cap}, str);
   *out = moves.moves[r.best_index];
-  clear_stop();
+  set_stop_flag(0);
 
   // The other search threads are parked here; then the WLD consistency check
   // may replace a move that throws away a database win or draw, logging

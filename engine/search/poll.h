@@ -4,7 +4,7 @@
 #pragma once
 
 #include "search/search_state.h"
-#include "search/stop.h"
+#include "interface/stop.h"
 #include "search/time_control.h"
 
 namespace qb {
@@ -16,7 +16,7 @@ inline bool search_aborted(int thread) {
   if (thread != 0 || ++g_search.poll_counter < POLL_INTERVAL) return false;
   g_search.poll_counter = 0;
   if (elapsed_seconds() > g_search.hard_limit && iteration_depth() >= STOP_MIN_DEPTH) {
-    request_stop();
+    set_stop_flag(1);
     return true;
   }
   return false;

@@ -8,6 +8,7 @@
 
 #include "board/movegen.h"
 #include "board/movetext.h"
+#include "interface/host_text.h"
 #include "interface/log.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
@@ -50,11 +51,6 @@ void walk_pv(int side, const Position& first, bool exact_only, int steps, OnEntr
 
 }  // namespace
 
-void set_status(char* status, const char* text) {
-  if (!status) return;
-  std::snprintf(status, STATUS_TEXT_SIZE, "%s", text);
-}
-
 SearchReport current_report() {
   SearchTotals totals = sum_thread_counters();
   SearchReport r;
@@ -70,7 +66,7 @@ SearchReport current_report() {
 void write_progress(char* status, const char* sign, int value, int depth, const char* pv) {
   if (!status) return;
   SearchReport r = current_report();
-  std::snprintf(status, STATUS_TEXT_SIZE, "value%s%d,  depth %d/%.1f/%d,  %.1fs,  %.0f kN/s,  %s",
+  write_host_text(status, "value%s%d,  depth %d/%.1f/%d,  %.1fs,  %.0f kN/s,  %s",
                 sign, value, depth, double(r.average_leaf_depth), r.selective_depth, r.elapsed,
                 r.knps, pv);
 }

@@ -13,14 +13,9 @@
 
 namespace qb {
 
-// Every line written here stays well below this; the host's buffer is larger.
-constexpr int STATUS_TEXT_SIZE = 256;
 constexpr int PV_TEXT_SIZE = 128;  // "pv " and 11 moves
 constexpr int PV_TEXT_MOVES = 10;  // moves after the first
 constexpr int PV_PIN_STEPS = 99;
-
-// Writes `text` into the host's StatusText (if there is one).
-void set_status(char* status, const char* text);
 
 struct SearchReport {
   uint64_t nodes;

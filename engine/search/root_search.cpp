@@ -3,7 +3,7 @@
 #include "search/move_order.h"
 #include "search/search.h"
 #include "search/search_state.h"
-#include "search/stop.h"
+#include "interface/stop.h"
 
 namespace qb {
 

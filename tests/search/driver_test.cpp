@@ -5,6 +5,7 @@
 
 #include "board/bitops.h"
 #include "interface/exports.h"
+#include "interface/host_text.h"
 #include "interface/settings.h"
 #include "search/driver.h"
 #include "search/report.h"
@@ -20,15 +21,14 @@ class Driver : public testing::Test {
  protected:
   void SetUp() override {
     game_history_clear();
-    set_stop_flag(nullptr);
-    clear_stop();
+    publish_stop_flag(nullptr);
     tt_free();
     g_settings.hashsize = 8;
     g_settings.play_to_end = 0;
     g_settings.allscores = 0;
   }
   void TearDown() override {
-    set_stop_flag(nullptr);
+    publish_stop_flag(nullptr);
     game_history_clear();
   }
 
@@ -36,7 +36,7 @@ class Driver : public testing::Test {
     FenPosition f = fen(text);
     return search_driver(f.position, f.side, maxtime, info, 0, status, &out);
   }
-  char status[STATUS_TEXT_SIZE] = "";
+  char status[HOST_TEXT_SIZE] = "";
 };
 
 TEST_F(Driver, PlaysALegalMoveAndReportsTheLastIteration) {
@@ -71,7 +71,7 @@ TEST_F(Driver, TakingTheLastPieceWins) {
 
 TEST_F(Driver, HostStopBeforeDepthFiveStillCompletesDepthThree) {
   int32_t playnow = 1;
-  set_stop_flag(&playnow);
+  publish_stop_flag(&playnow);
   Position out;
   play("B:W21-32:B1-12", 100, out);
   EXPECT_NE(std::string(status).find("depth 3/"), std::string::npos) << status;

@@ -7,6 +7,7 @@
 
 #include "board/fen.h"
 #include "board/movegen.h"
+#include "interface/host_text.h"
 #include "interface/log.h"
 #include "search/report.h"
 #include "search/search_state.h"
@@ -61,7 +62,7 @@ TEST_F(Reports, BoardDiagramOfTheStartingPosition) {
 
 TEST_F(Reports, ProgressLineFormat) {
   start_move_clock();
-  char status[STATUS_TEXT_SIZE];
+  char status[HOST_TEXT_SIZE];
   write_progress(status, ">", -12, 9, "pv 11-15 23-19");
   EXPECT_TRUE(std::regex_match(status, std::regex(R"(value>-12,  depth 9/\d+\.\d/\d+,  \d+\.\ds,  \d+ kN/s,  pv 11-15 23-19)")))
       << status;

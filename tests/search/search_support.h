@@ -7,9 +7,9 @@
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/movetext.h"
+#include "interface/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
-#include "search/stop.h"
 #include "search/tt.h"
 
 namespace searchtest {
@@ -31,8 +31,7 @@ inline qb::FenPosition fen(const char* text) { return qb::parse_fen(text).value(
 inline Searched search_to_depth(const char* text, int depth) {
   qb::FenPosition root = fen(text);
   qb::game_history_clear();
-  qb::set_stop_flag(nullptr);
-  qb::clear_stop();
+  qb::publish_stop_flag(nullptr);  // prepare_search puts its own in place
   qb::tt_free();
   qb::tt_allocate(4);
   qb::prepare_search(root.position, root.side, NO_LIMIT);

@@ -139,18 +139,18 @@ TEST(Search, DatabaseWinsCutOffAtOnce) {
 
 TEST(Search, StopBeforeDepthFiveWaitsAndThenKeepsDepthThree) {
   FenPosition root = fen("B:W21-32:B1-12");
+  int32_t playnow = 1;  // the host asks before the search even starts
+  publish_stop_flag(&playnow);
   game_history_clear();
-  set_stop_flag(nullptr);
   tt_free();
   tt_allocate(4);
   prepare_search(root.position, root.side, NO_LIMIT);
-  request_stop();  // the host asks before the search even starts
   MoveList moves;
   int count = generate_moves(root.position, moves, root.side);
   DeepeningResult r = deepen(moves, count, DeepeningLimits{NO_LIMIT, NO_LIMIT, 96}, nullptr);
   EXPECT_EQ(r.depth, 3);
-  EXPECT_TRUE(stop_requested());
-  clear_stop();
+  EXPECT_EQ(playnow, 1);
+  publish_stop_flag(nullptr);
   // The same search without the stop: depth 3 gives the same move and value.
   Searched again = search_to_depth("B:W21-32:B1-12", 3);
   EXPECT_EQ(r.best_index, again.result.best_index);
@@ -159,19 +159,19 @@ TEST(Search, StopBeforeDepthFiveWaitsAndThenKeepsDepthThree) {
 
 TEST(Search, HardLimitStopsTheSearchFromDepthFive) {
   FenPosition root = fen("B:W21-32:B1-12");
+  int32_t playnow = 0;
+  publish_stop_flag(&playnow);
   game_history_clear();
-  set_stop_flag(nullptr);
-  clear_stop();
   tt_free();
   tt_allocate(4);
   prepare_search(root.position, root.side, 0.0);  // already past the hard limit
   MoveList moves;
   int count = generate_moves(root.position, moves, root.side);
   DeepeningResult r = deepen(moves, count, DeepeningLimits{NO_LIMIT, NO_LIMIT, 96}, nullptr);
-  EXPECT_TRUE(stop_requested());  // the main thread wrote the stop itself
+  EXPECT_EQ(playnow, 1);  // the main thread wrote the stop itself
   EXPECT_GE(r.depth, 3);
   EXPECT_LT(r.depth, 96);
-  clear_stop();
+  publish_stop_flag(nullptr);
 }
 
 }  // namespace

@@ -13,10 +13,10 @@
 #include "board/movetext.h"
 #include "commands.h"
 #include "interface/settings.h"
+#include "interface/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/search_state.h"
-#include "search/stop.h"
 #include "search/tt.h"
 
 namespace {
@@ -117,8 +117,7 @@ int run_bench(const Args& args) {
   }
   // A fresh table of a fixed size and one thread make the count repeatable.
   qb::g_settings.searchthreads.store(1);
-  qb::set_stop_flag(nullptr);
-  qb::clear_stop();
+  qb::publish_stop_flag(nullptr);  // the search's own flag, never set by a host
   qb::tt_free();
   qb::tt_allocate(BENCH_HASH_MB);
 
