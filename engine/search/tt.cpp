@@ -1,11 +1,13 @@
 #include "search/tt.h"
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
-#include <new>
+#include <memory>
 
 #include "interface/log.h"
 #include "interface/settings.h"
+#include "platform/platform.h"
 
 namespace qb {
 
@@ -103,11 +105,14 @@ int least_valuable_slot(const BucketImage& image, HashKey key) {
 }
 
 Bucket* allocate_buckets(uint64_t count) {
-  return new (std::align_val_t(BUCKET_BYTES), std::nothrow) Bucket[count]();
+  if (count > SIZE_MAX / sizeof(Bucket)) return nullptr;
+  auto* buckets = static_cast<Bucket*>(platform::allocate_large(std::size_t(count * sizeof(Bucket))));
+  if (buckets) std::uninitialized_value_construct_n(buckets, count);  // zero-filled
+  return buckets;
 }
 
 void release_buckets() {
-  if (g_tt.heap) ::operator delete[](g_tt.buckets, std::align_val_t(BUCKET_BYTES));
+  if (g_tt.heap) platform::free_large(g_tt.buckets, std::size_t(g_tt.byte_size));
   g_tt.buckets = nullptr;
   g_tt.heap = false;
 }

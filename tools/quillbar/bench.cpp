@@ -1,17 +1,19 @@
 // bench: searches a fixed set of positions to a fixed depth on one thread.
 // The total node count is a signature of the search: it changes only when
-// the search (or the evaluation) changes, so a refactoring that keeps it is
-// one that kept the search's behaviour.
+// the search, the evaluation or its weights change, so a refactoring that
+// keeps it is one that kept the engine's behaviour.
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/movetext.h"
 #include "commands.h"
+#include "eval/weights.h"
 #include "interface/settings.h"
 #include "interface/stop.h"
 #include "search/deepening.h"
@@ -70,6 +72,17 @@ const char* const BENCH_POSITIONS[] = {
     "B:W25,26,30:B5,6,K15",
 };
 
+// The weights the engine would use: engines/ in the current directory, as
+// the engine looks for them, else engines/ beside this program.
+std::string load_engine_weights() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::string dirs[] = {"engines/", (fs::read_symlink("/proc/self/exe", ec).parent_path() / "engines/").string()};
+  for (const std::string& dir : dirs)
+    if (fs::exists(dir + qb::KINGS_WEIGHTS_FILE, ec) && qb::load_weights(dir.c_str())) return dir;
+  return "";
+}
+
 bool parse_depth(const std::string& s, int& out) {
   char* end = nullptr;
   long v = std::strtol(s.c_str(), &end, 10);
@@ -120,6 +133,8 @@ int run_bench(const Args& args) {
   qb::publish_stop_flag(nullptr);  // the search's own flag, never set by a host
   qb::tt_free();
   qb::tt_allocate(BENCH_HASH_MB);
+  std::string weights = load_engine_weights();
+  std::printf("Weights: %s\n", weights.empty() ? "none found, material only" : weights.c_str());
 
   uint64_t total = 0;
   auto start = std::chrono::steady_clock::now();
