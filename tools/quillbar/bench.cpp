@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int DEFAULT_DEPTH = 13;
+constexpr int DEFAULT_DEPTH = 15;
 constexpr uint32_t BENCH_HASH_MB = 64;
 constexpr double NO_TIME_LIMIT = 1e9;
 
