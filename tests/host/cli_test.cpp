@@ -90,6 +90,20 @@ TEST(Cli, PlayerMovesAreCheckedAndCanBeTakenBack) {
   EXPECT_EQ(games[0].tag("Black"), "Player");
 }
 
+TEST(Cli, AnalyseListsEveryMoveAndMarksTheGoodOnes) {
+  ProgramRun r = quillbar("analyse --engine " + fake("first") + " --fen W:W21-32:B1-10,12,15 --margin 15");
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  // The fake scores moves 0, -10, -20, ... for the side to move, in its
+  // generation order.
+  EXPECT_TRUE(contains(r.output, "  21-17      0\n  22-18      10\n  23-19      outside the margin\n"))
+      << r.output;
+  EXPECT_TRUE(contains(r.output, "fake best moves")) << r.output;
+
+  r = quillbar("analyse --engine " + fake("first") + " --fen B:W1:B29");
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_TRUE(contains(r.output, "Lost game")) << r.output;
+}
+
 TEST(Cli, BadOptionsAreRefused) {
   struct Case {
     const char* args;

@@ -24,6 +24,8 @@ TEST(EngineProtocol, SplitsWordsAndKeepsTheRest) {
   ASSERT_TRUE(host::split_words("reply 1 ", 2, w, rest));
   EXPECT_EQ(rest, "");
   EXPECT_FALSE(host::split_words("reply", 2, w, rest));
+  ASSERT_TRUE(host::split_words("Lost game", 0, w, rest));
+  EXPECT_EQ(rest, "Lost game");
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ bool split_words(const std::string& line, size_t count, std::vector<std::string>
     words.push_back(line.substr(i, end - i));
     i = end;
   }
-  if (i < line.size()) ++i;  // one separating space; the rest is kept as sent
+  if (!words.empty() && i < line.size()) ++i;  // one separating space; the rest is kept as sent
   rest = line.substr(i);
   return true;
 }

@@ -238,7 +238,9 @@ int run_engine_server(const Args& args) {
     std::perror("engine-server");
     return 1;
   }
-  Channel out(protocol);
+  // Never destroyed: the reader thread may still be pushing while the
+  // process exits after "quit".
+  Channel& out = *new Channel(protocol);
 
   void* lib = dlopen(args[0].c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib) {
@@ -263,7 +265,7 @@ int run_engine_server(const Args& args) {
   }
   out.send("ready " + escape_text(name));
 
-  Inbox inbox;
+  Inbox& inbox = *new Inbox;
   std::thread(read_requests, std::ref(inbox)).detach();
   while (true) {
     std::string line = inbox.pop();

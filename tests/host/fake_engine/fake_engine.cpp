@@ -78,3 +78,24 @@ QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, ch
   std::snprintf(str, 64, "fake picks %d of %d", index + 1, n);
   return 3;
 }
+
+// Moves in generation order, each 10 worse than the one before for the side
+// to move; those further than `margin` from the first are excluded.
+QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, double, char* text,
+                                 int32_t*, int32_t, int32_t margin, qb::HostMoveList* moves,
+                                 int32_t* scores, int32_t) {
+  qb::MoveList list;
+  int n = qb::generate_moves(*position, list, side);
+  if (n == 0) {
+    std::snprintf(text, 64, "Lost game");
+    return 2;
+  }
+  int sign = side == qb::WHITE ? -1 : 1;
+  moves->count = n < qb::HOST_MOVELIST_SIZE ? n : qb::HOST_MOVELIST_SIZE;
+  for (int i = 0; i < moves->count; ++i) {
+    moves->moves[i] = list.moves[i];
+    scores[i] = 10 * i > margin ? -sign * 11000 : -sign * 10 * i;
+  }
+  std::snprintf(text, 64, "fake best moves");
+  return 0;
+}
