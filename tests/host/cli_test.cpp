@@ -153,7 +153,7 @@ TEST(Cli, FaultyEnginesLoseTheirGamesAndTheMatchGoesOn) {
     const char* mode;
     const char* reason;
   } cases[] = {
-      {"crash", "engine crashed (signal 11: Segmentation fault)"},
+      {"crash", "engine crashed (signal 6: Aborted)"},
       {"illegal", "engine played an illegal move"},
       {"hang", "engine gave no move within"},
   };

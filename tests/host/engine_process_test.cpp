@@ -92,7 +92,7 @@ TEST(EngineProcess, CrashIsReportedWithItsSignal) {
   ASSERT_TRUE(engine.start(fake("crash"), error)) << error;
   host::MoveReply reply = engine.getmove(after_first_move(0.01));
   EXPECT_FALSE(reply.ok);
-  EXPECT_EQ(reply.failure, "crashed (signal 11: Segmentation fault)");
+  EXPECT_EQ(reply.failure, "crashed (signal 6: Aborted)");
   EXPECT_FALSE(engine.running());
   EXPECT_FALSE(engine.getmove(after_first_move(0.01)).ok);
 }

@@ -79,6 +79,11 @@ class Inbox {
 
 int32_t g_playnow = 0;  // the host's stop flag, shared with the engine
 
+// Never destroyed: the reader thread may still be pushing while the process
+// exits after "quit".
+Channel* g_channel = nullptr;
+Inbox* g_inbox = nullptr;
+
 void set_playnow(int32_t value) { std::atomic_ref<int32_t>(g_playnow).store(value); }
 
 void read_requests(Inbox& inbox) {
@@ -238,9 +243,8 @@ int run_engine_server(const Args& args) {
     std::perror("engine-server");
     return 1;
   }
-  // Never destroyed: the reader thread may still be pushing while the
-  // process exits after "quit".
-  Channel& out = *new Channel(protocol);
+  g_channel = new Channel(protocol);
+  Channel& out = *g_channel;
 
   void* lib = dlopen(args[0].c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib) {
@@ -265,7 +269,8 @@ int run_engine_server(const Args& args) {
   }
   out.send("ready " + escape_text(name));
 
-  Inbox& inbox = *new Inbox;
+  g_inbox = new Inbox;
+  Inbox& inbox = *g_inbox;
   std::thread(read_requests, std::ref(inbox)).detach();
   while (true) {
     std::string line = inbox.pop();
