@@ -44,7 +44,9 @@ Outcome play_engine_game(EngineProcess* engines[2], const GameSetup& setup, Game
     for (const std::string& text : setup.opening->notation) {
       std::vector<LegalMove> moves = legal_moves(record.position(), record.side_to_move());
       MoveMatch m = find_move(text, moves);
-      if (m.status != MoveLookup::FOUND) return {GameResult::ONGOING, "bad opening " + text};
+      // Decks are checked when they are read; a move that still does not
+      // fit leaves the game unplayed rather than scored.
+      if (m.status != MoveLookup::FOUND) return {GameResult::ONGOING, "opening move " + text + " is not legal"};
       record.play(moves[m.index]);
     }
   }

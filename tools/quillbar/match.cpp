@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <mutex>
 #include <thread>
 
@@ -67,6 +69,11 @@ struct Match {
   bool live_line = false;  // progress rewritten in place on a terminal
 };
 
+// Games 2k and 2k+1 play opening k, with the colours swapped.
+const Opening& opening_for(const Config& c, int index) {
+  return c.openings[size_t(index / 2) % c.openings.size()];
+}
+
 std::string today() {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
@@ -120,9 +127,7 @@ void record_game(Match& m, int index, int black, const GameRecord& record,
   game.set_tag("Black", c.labels[black]);
   game.set_tag("White", c.labels[black ^ 1]);
   game.set_tag("Result", "");
-  const Opening* opening = c.setup.opening;
-  if (!c.openings.empty()) opening = &c.openings[size_t(index / 2) % c.openings.size()];
-  if (opening) game.set_tag("Opening", opening->moves);
+  game.set_tag("Opening", opening_for(c, index).moves);
   game.set_tag("TimeControl", c.setup.time.text());
   game.set_tag("Termination", outcome.reason);
 
@@ -155,9 +160,9 @@ void worker(Match& m) {
   while (true) {
     int index = m.next_game.fetch_add(1);
     if (index >= c.games) return;
-    int black = index % 2;  // each opening twice, colours swapped
+    int black = index % 2;  // engine A has Black in the first game of each opening
     GameSetup setup = c.setup;
-    if (!c.openings.empty()) setup.opening = &c.openings[size_t(index / 2) % c.openings.size()];
+    setup.opening = &opening_for(c, index);
     GameRecord record = new_game();
     Outcome outcome;
     for (int e = 0; e < 2 && !outcome.over(); ++e) {
@@ -317,6 +322,18 @@ int run_match(const Args& args) {
               s.draws, s.games() ? 100.0 * s.points() / s.games() : 0.0);
   std::printf("Elo difference: %s (95%% interval %s to %s)\n", elo_text(e.elo).c_str(),
               elo_text(e.low).c_str(), elo_text(e.high).c_str());
-  std::printf("Games written to %s\n", config.pdn_path.c_str());
+  // The record is checked the way a reader would take it: every game parsed
+  // and replayed under the rules.
+  std::ifstream written(config.pdn_path, std::ios::binary);
+  std::stringstream text;
+  text << written.rdbuf();
+  std::vector<PdnGame> games;
+  std::string error;
+  if (!read_pdn(text.str(), games, error)) {
+    std::printf("Games written to %s, which does not read back: %s\n", config.pdn_path.c_str(),
+                error.c_str());
+    return 1;
+  }
+  std::printf("Games written to %s (%zu games read back)\n", config.pdn_path.c_str(), games.size());
   return 0;
 }
