@@ -148,20 +148,54 @@ TEST(Cli, MatchPlaysBothColoursAndWritesPdn) {
   EXPECT_EQ(rounds.size(), 4u);
 }
 
+// A result an engine reports ends the game only when the other engine's
+// last report agrees.
+TEST(Cli, MatchEndsOnResultsBothEnginesReport) {
+  struct Case {
+    const char* commands;
+    size_t plies;  // of the first game, the opening's three included
+    const char* termination;
+    host::GameResult result;
+  } cases[] = {
+      {"--cmd 'set claim 0'", 5, "result agreed by both engines", host::GameResult::DRAW},
+      // Black's engine (A) claims a win, White's concedes.
+      {"--cmd-a 'set claim 1' --cmd-b 'set claim 2'", 5, "result agreed by both engines",
+       host::GameResult::BLACK_WINS},
+      {"--cmd-a 'set claim 1'", 0, "threefold repetition", host::GameResult::DRAW},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.commands);
+    std::string pdn = qbtest::make_temp_dir("claims") + "/games.pdn";
+    ProgramRun r = quillbar("match " + fake("first") + " " + c.commands +
+                            " --games 1 --time 0.01 --pdn " + pdn);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    std::vector<host::PdnGame> games = read_games(pdn);
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_EQ(games[0].tag("Termination"), c.termination);
+    EXPECT_EQ(games[0].result, c.result);
+    if (c.plies) {
+      EXPECT_EQ(games[0].record.moves.size(), c.plies);
+    }
+  }
+}
+
 TEST(Cli, FaultyEnginesLoseTheirGamesAndTheMatchGoesOn) {
   struct Case {
     const char* mode;
+    const char* options;
     const char* reason;
   } cases[] = {
-      {"crash", "engine crashed (signal 6: Aborted)"},
-      {"illegal", "engine played an illegal move"},
-      {"hang", "engine gave no move within"},
+      {"crash", "", "engine crashed (signal 6: Aborted)"},
+      {"illegal", "", "engine played an illegal move"},
+      {"hang", "", "engine gave no move within"},
+      {"first", "--cmd-a 'set sleep 400' --tc 0.2+0", "engine lost on time"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
     std::string pdn = qbtest::make_temp_dir("faulty") + "/games.pdn";
     ProgramRun r = quillbar("match " + fake(c.mode) + " " + fake("first") +
-                     " --games 2 --time 0.01 --hang-timeout 0.5 --concurrency 2 --pdn " + pdn);
+                            " --games 2 --time 0.01 --hang-timeout 0.5 --concurrency 2 --pdn " +
+                            pdn + " " + c.options);
     EXPECT_EQ(r.exit_code, 0) << r.output;
     EXPECT_TRUE(contains(r.output, "(+0 -2 =0)")) << r.output;
     std::vector<host::PdnGame> games = read_games(pdn);

@@ -14,7 +14,9 @@
 
 namespace {
 
-int g_pick = 0;  // which legal move to play, "set pick N"
+int g_pick = 0;   // which legal move to play, "set pick N"
+int g_claim = 3;  // result code returned with every move, "set claim N"
+int g_sleep_ms = 0;  // extra time taken by every move, deaf to playnow, "set sleep MS"
 
 int side_of(int32_t color) { return color == 1 ? qb::WHITE : qb::BLACK; }
 
@@ -27,6 +29,16 @@ QB_EXPORT int32_t enginename(char* name) {
 
 QB_EXPORT int32_t enginecommand(const char* command, char* reply) {
   int value = 0;
+  if (std::sscanf(command, "set sleep %d", &value) == 1) {
+    g_sleep_ms = value;
+    std::snprintf(reply, 256, "sleep set to %d", value);
+    return 1;
+  }
+  if (std::sscanf(command, "set claim %d", &value) == 1) {
+    g_claim = value;
+    std::snprintf(reply, 256, "claim set to %d", value);
+    return 1;
+  }
   if (std::sscanf(command, "set pick %d", &value) == 1) {
     g_pick = value;
     std::snprintf(reply, 256, "pick set to %d", value);
@@ -59,6 +71,8 @@ QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, ch
   while (std::chrono::steady_clock::now() < until && !*(volatile int32_t*)playnow)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
+  std::this_thread::sleep_for(std::chrono::milliseconds(g_sleep_ms));
+
   qb::MoveList list;
   int n = qb::generate_moves(p, list, side);
   if (n == 0) {
@@ -76,7 +90,7 @@ QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, ch
 #endif
   qb::to_host_board(after, board);
   std::snprintf(str, 64, "fake picks %d of %d", index + 1, n);
-  return 3;
+  return g_claim;
 }
 
 // Moves in generation order, each 10 worse than the one before for the side
