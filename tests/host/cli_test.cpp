@@ -188,7 +188,7 @@ TEST(Cli, FaultyEnginesLoseTheirGamesAndTheMatchGoesOn) {
       {"crash", "", "engine crashed (signal 6: Aborted)"},
       {"illegal", "", "engine played an illegal move"},
       {"hang", "", "engine gave no move within"},
-      {"first", "--cmd-a 'set sleep 400' --tc 0.2+0", "engine lost on time"},
+      {"first", "--cmd-a 'set sleep 800' --tc 0.5+0", "engine lost on time"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
