@@ -11,11 +11,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-host::EngineSpec fake(const std::string& mode) {
-  host::EngineSpec spec;
-  spec.library = std::string(QB_FAKE_ENGINE_DIR) + "/libfake_engine_" + mode + ".so";
-  spec.server_program = std::string(QB_BINARY_DIR) + "/quillbar";
-  return spec;
+host::EngineConfig fake(const std::string& mode) {
+  host::EngineConfig config;
+  config.library = std::string(QB_FAKE_ENGINE_DIR) + "/libfake_engine_" + mode + ".so";
+  config.server_program = std::string(QB_BINARY_DIR) + "/quillbar";
+  return config;
 }
 
 // After 11-15: no longer the start, where the misbehaving fakes behave.
@@ -63,24 +63,24 @@ TEST(EngineProcess, PlaysLegalMovesThroughTheServer) {
 }
 
 TEST(EngineProcess, StartCommandsMustBeUnderstood) {
-  host::EngineSpec spec = fake("first");
-  spec.commands = {"set pick 1", "set nonsense 3"};
+  host::EngineConfig config = fake("first");
+  config.commands = {"set pick 1", "set nonsense 3"};
   host::EngineProcess engine;
   std::string error;
-  EXPECT_FALSE(engine.start(spec, error));
+  EXPECT_FALSE(engine.start(config, error));
   EXPECT_EQ(error, "'set nonsense 3': Unrecognized command 'set nonsense 3', ignored");
   EXPECT_FALSE(engine.running());
 }
 
 TEST(EngineProcess, ReportsLibrariesThatCannotServe) {
-  host::EngineSpec missing = fake("first");
+  host::EngineConfig missing = fake("first");
   missing.library = "/no/such/engine.so";
   host::EngineProcess engine;
   std::string error;
   EXPECT_FALSE(engine.start(missing, error));
   EXPECT_NE(error.find("cannot load /no/such/engine.so"), std::string::npos) << error;
 
-  host::EngineSpec no_program = fake("first");
+  host::EngineConfig no_program = fake("first");
   no_program.server_program = "/no/such/quillbar";
   EXPECT_FALSE(engine.start(no_program, error));
   EXPECT_NE(error.find("cannot start /no/such/quillbar"), std::string::npos) << error;

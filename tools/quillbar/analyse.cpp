@@ -67,7 +67,7 @@ int run_analyse(const Args& args) {
   EngineLocation where = locate_engine(library);
   EngineProcess engine;
   std::string error;
-  if (!engine.start(EngineSpec{where.library, "", where.workdir, "", {}}, error)) {
+  if (!engine.start(EngineConfig{where.library, "", where.workdir, "", {}}, error)) {
     std::fprintf(stderr, "analyse: the engine %s does not start: %s\n", where.library.c_str(),
                  error.c_str());
     return 1;

@@ -40,14 +40,14 @@ std::string number_text(double v, const char* format = "%.17g") {
 }
 
 // The environment for a server, with a private settings folder when asked.
-std::vector<std::string> server_environment(const EngineSpec& spec) {
+std::vector<std::string> server_environment(const EngineConfig& config) {
   std::vector<std::string> env;
   const std::string key = "XDG_CONFIG_HOME=";
   for (char** e = environ; *e; ++e) {
-    if (!spec.settings_dir.empty() && std::strncmp(*e, key.c_str(), key.size()) == 0) continue;
+    if (!config.settings_dir.empty() && std::strncmp(*e, key.c_str(), key.size()) == 0) continue;
     env.push_back(*e);
   }
-  if (!spec.settings_dir.empty()) env.push_back(key + spec.settings_dir);
+  if (!config.settings_dir.empty()) env.push_back(key + config.settings_dir);
   return env;
 }
 
@@ -72,7 +72,7 @@ std::string describe_exit(int status) {
   return "stopped";
 }
 
-bool EngineProcess::start(const EngineSpec& spec, std::string& error) {
+bool EngineProcess::start(const EngineConfig& config, std::string& error) {
   close();
   static bool pipes_safe = [] {  // a dead server must not kill the host
     signal(SIGPIPE, SIG_IGN);
@@ -80,7 +80,7 @@ bool EngineProcess::start(const EngineSpec& spec, std::string& error) {
   }();
   (void)pipes_safe;
 
-  std::string program = spec.server_program.empty() ? executable_path() : spec.server_program;
+  std::string program = config.server_program.empty() ? executable_path() : config.server_program;
   if (program.empty()) {
     error = "cannot find the quillbar program to run the engine in";
     return false;
@@ -101,9 +101,9 @@ bool EngineProcess::start(const EngineSpec& spec, std::string& error) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, to_child[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, from_child[1], STDOUT_FILENO);
-  if (!spec.workdir.empty()) posix_spawn_file_actions_addchdir_np(&actions, spec.workdir.c_str());
-  std::vector<std::string> args = {program, "engine-server", spec.library};
-  std::vector<std::string> env = server_environment(spec);
+  if (!config.workdir.empty()) posix_spawn_file_actions_addchdir_np(&actions, config.workdir.c_str());
+  std::vector<std::string> args = {program, "engine-server", config.library};
+  std::vector<std::string> env = server_environment(config);
   std::vector<char*> argv = pointers(args), envp = pointers(env);
   pid_t pid = -1;
   int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
@@ -133,7 +133,7 @@ bool EngineProcess::start(const EngineSpec& spec, std::string& error) {
     if (error.empty()) error = "engine server " + how;
     return false;
   }
-  for (const std::string& c : spec.commands) {
+  for (const std::string& c : config.commands) {
     CommandReply reply = command(c);
     if (!reply.ok || reply.result == 0) {
       error = "'" + c + "': " + reply.text;

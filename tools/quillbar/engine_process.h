@@ -15,7 +15,7 @@
 
 namespace host {
 
-struct EngineSpec {
+struct EngineConfig {
   std::string library;                // path handed to dlopen
   std::string server_program;         // a quillbar binary; empty: this program
   std::string workdir;                // the server's working directory; empty: ours
@@ -65,9 +65,9 @@ class EngineProcess {
   EngineProcess& operator=(const EngineProcess&) = delete;
   ~EngineProcess() { close(); }
 
-  // Starts the server and sends the spec's commands; on failure `error`
+  // Starts the server and sends its start-up commands; on failure `error`
   // says why and the process is gone.
-  bool start(const EngineSpec& spec, std::string& error);
+  bool start(const EngineConfig& config, std::string& error);
   bool running() const { return pid_ > 0; }
   const std::string& name() const { return name_; }
 

@@ -48,8 +48,8 @@ const char* const USAGE =
     "  --user-settings             let the engines read and change the user's stored\n"
     "                              settings (by default each gets a private folder)\n";
 
-struct Config {
-  EngineSpec engines[2];
+struct MatchConfig {
+  EngineConfig engines[2];
   std::string labels[2];
   std::vector<Opening> openings;
   int games = 0;
@@ -60,7 +60,7 @@ struct Config {
 
 // Shared by the workers: which game comes next, and everything reported.
 struct Match {
-  const Config& config;
+  const MatchConfig& config;
   std::atomic<int> next_game{0};
   std::mutex mutex;
   MatchScore score;  // engine A's view
@@ -70,7 +70,7 @@ struct Match {
 };
 
 // Games 2k and 2k+1 play opening k, with the colours swapped.
-const Opening& opening_for(const Config& c, int index) {
+const Opening& opening_for(const MatchConfig& c, int index) {
   return c.openings[size_t(index / 2) % c.openings.size()];
 }
 
@@ -99,9 +99,9 @@ std::string elo_line(const MatchScore& s) {
 
 // Starts engine `which` if it is not running, and lets it do its one-time
 // start-up (weights, book, databases, hash table) before any clock runs.
-bool ready_engine(EngineProcess& engine, const EngineSpec& spec, std::string& error) {
+bool ready_engine(EngineProcess& engine, const EngineConfig& config, std::string& error) {
   if (engine.running()) return true;
-  if (!engine.start(spec, error)) return false;
+  if (!engine.start(config, error)) return false;
   MoveRequest warm_up;
   warm_up.position = qb::start_position();
   warm_up.maxtime = WARM_UP_TIME;
@@ -114,7 +114,7 @@ bool ready_engine(EngineProcess& engine, const EngineSpec& spec, std::string& er
 
 void record_game(Match& m, int index, int black, const GameRecord& record,
                  const Outcome& outcome) {
-  const Config& c = m.config;
+  const MatchConfig& c = m.config;
   PdnGame game;
   game.record = record;
   game.result = outcome.result;
@@ -155,7 +155,7 @@ void record_game(Match& m, int index, int black, const GameRecord& record,
 }
 
 void worker(Match& m) {
-  const Config& c = m.config;
+  const MatchConfig& c = m.config;
   EngineProcess engines[2];  // A and B
   while (true) {
     int index = m.next_game.fetch_add(1);
@@ -182,14 +182,14 @@ void worker(Match& m) {
 }
 
 // Checks that an engine starts and answers, and learns its name.
-bool probe(const EngineSpec& spec, std::string& name, std::string& error) {
+bool probe(const EngineConfig& config, std::string& name, std::string& error) {
   EngineProcess engine;
-  if (!engine.start(spec, error)) return false;
+  if (!engine.start(config, error)) return false;
   name = engine.name();
   return true;
 }
 
-int parse(const Args& args, Config& c, bool& user_settings) {
+int parse(const Args& args, MatchConfig& c, bool& user_settings) {
   OptionCursor opt("match", args);
   std::vector<std::string> libraries;
   std::string deck, value;
@@ -260,7 +260,7 @@ int parse(const Args& args, Config& c, bool& user_settings) {
 
 int run_match(const Args& args) {
   using namespace host;
-  Config config;
+  MatchConfig config;
   bool user_settings = false;
   if (int rc = parse(args, config, user_settings)) return rc == 1 ? 0 : rc;
 

@@ -301,9 +301,9 @@ int run_play(const Args& args) {
   s.colour = terminal_wants_colour(STDOUT_FILENO);
 
   EngineLocation where = locate_engine(library);
-  EngineSpec spec{where.library, "", where.workdir, "", commands};
+  EngineConfig config{where.library, "", where.workdir, "", commands};
   std::string error;
-  if (!s.engine.start(spec, error)) {
+  if (!s.engine.start(config, error)) {
     std::fprintf(stderr, "play: the engine %s does not start: %s\n", where.library.c_str(),
                  error.c_str());
     return 1;
