@@ -65,5 +65,10 @@ void event_set(Event* e);
 void event_wait(Event* e);  // returns once the event is set, clearing it
 void event_destroy(Event* e);
 bool thread_start(void (*entry)(void*), void* arg);  // detached
+// A thread that can be waited for: code of an unloaded library must not be
+// left running, so the engine's own threads are joined before it goes.
+struct Thread;
+Thread* thread_create(void (*entry)(void*), void* arg);  // null on failure
+void thread_join(Thread* t);  // waits until the thread has ended, then frees it
 
 }  // namespace qb::platform

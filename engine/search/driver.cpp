@@ -53,15 +53,15 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
 
   // A database-drawn root is played by the drawn-position analysis here
   // (allowance 0.8 x the hard limit), going to the result step with value 1,
-  // deep. Then the other search threads are woken.
+  // deep. The deepening wakes the other search threads and parks them again.
 
   DeepeningResult r = deepen(moves, count, DeepeningLimits{limits.more_time, limits.stop, depth_cap}, str);
   *out = moves.moves[r.best_index];
   set_stop_flag(0);
 
-  // The other search threads are parked here; then the WLD consistency check
-  // may replace a move that throws away a database win or draw, logging
-  // "tbdrv move changed from %s to %s" instead of the principal variation.
+  // The WLD consistency check may replace a move that throws away a
+  // database win or draw here, logging "tbdrv move changed from %s to %s"
+  // instead of the principal variation.
   log_final_line(root, side, *out, r.depth);
   return result_step(*out, side, r.value, r.depth > DEEP_DEPTH);
 }

@@ -43,11 +43,24 @@ struct Killer {
   friend bool operator==(const Killer&, const Killer&) = default;
 };
 
-struct SearchThread {
+struct SplitPoint;
+
+// One search thread. The flags are written by other threads too (the one
+// that recruits this thread, the one that refutes its work), so they are
+// atomics; see split.cpp for what each hand-over orders. Aligned so that two
+// threads' counters never share a cache line.
+struct alignas(64) SearchThread {
   ThreadCounter nodes;       // children visited
   ThreadCounter leaves;      // terminal returns
   ThreadCounter leaf_plies;  // sum of their plies
   std::atomic<uint8_t> cancel{0};  // work above this thread was refuted
+  std::atomic<bool> idle{false};           // free to be recruited
+  std::atomic<bool> work_assigned{false};  // a split point was handed over
+  std::atomic<bool> parked{true};          // sleeps on its wake event
+  // The split point this thread works on (its own latest one, or the one it
+  // was recruited into); each links to the one before, forming a chain.
+  std::atomic<SplitPoint*> split_point{nullptr};
+  std::atomic<int32_t> split_count{0};  // split points it owns, nested
   Killer killers[KILLER_PLIES];
 };
 
@@ -103,10 +116,15 @@ inline void raise_selective_depth(int ply) {
     g_search.selective_depth.store(ply, std::memory_order_relaxed);
 }
 
-// Has the work above this thread been refuted? With split points the
-// parallel search also walks the thread's chain of them here.
+// True when a split point on the thread's chain has been refuted; the
+// thread's cancel flag is then set (split.cpp).
+bool split_chain_refuted(int thread);
+
+// Has the work above this thread been refuted? Its searches then return 0.
 inline bool cancel_check(int thread) {
-  return g_search.threads[thread].cancel.load(std::memory_order_relaxed) != 0;
+  const SearchThread& t = g_search.threads[thread];
+  if (t.cancel.load(std::memory_order_relaxed)) return true;
+  return t.split_point.load(std::memory_order_relaxed) && split_chain_refuted(thread);
 }
 
 inline int iteration_depth() { return g_search.iteration_depth.load(std::memory_order_relaxed); }

@@ -1,0 +1,92 @@
+#include "search/threads.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "search/search_state.h"
+#include "search/spin_lock.h"
+#include "search/split.h"
+
+namespace qb {
+
+namespace {
+
+platform::Event* g_wake[MAX_SEARCH_THREADS];
+platform::Thread* g_handle[MAX_SEARCH_THREADS];
+std::atomic<bool> g_quit{false};
+
+// A search thread sleeps while parked and otherwise runs whatever split
+// point it is handed. It ends when asked to quit, which is only ever done
+// while it is parked.
+void search_thread_main(void* arg) {
+  const int index = int(reinterpret_cast<intptr_t>(arg));
+  SearchThread& t = g_search.threads[index];
+  for (;;) {
+    while (t.parked.load(std::memory_order_acquire)) {
+      if (g_quit.load(std::memory_order_acquire)) return;
+      platform::event_wait(g_wake[index]);
+    }
+    if (!run_assigned_work(index)) spin_pause();
+  }
+}
+
+}  // namespace
+
+int start_search_threads(int processors) {
+  if (g_search.threads_created > 1) return g_search.threads_created;
+  const int wanted = std::clamp(processors, 1, MAX_SEARCH_THREADS);
+  reset_split_points();
+  g_quit.store(false, std::memory_order_relaxed);
+  int created = 1;
+  for (; created < wanted; ++created) {
+    SearchThread& t = g_search.threads[created];
+    t.parked.store(true, std::memory_order_relaxed);
+    t.cancel.store(0, std::memory_order_relaxed);
+    g_wake[created] = platform::event_create();
+    if (!g_wake[created]) break;
+    g_handle[created] = platform::thread_create(search_thread_main, reinterpret_cast<void*>(intptr_t(created)));
+    if (!g_handle[created]) {
+      platform::event_destroy(g_wake[created]);
+      break;
+    }
+  }
+  g_search.threads_created = created;
+  g_search.threads_in_use = std::min(g_search.threads_in_use, created);
+  return created;
+}
+
+void stop_search_threads() {
+  const int created = g_search.threads_created;
+  g_quit.store(true, std::memory_order_release);
+  for (int i = 1; i < created; ++i) {
+    g_search.threads[i].parked.store(true, std::memory_order_release);
+    platform::event_set(g_wake[i]);
+  }
+  for (int i = 1; i < created; ++i) {
+    platform::thread_join(g_handle[i]);
+    platform::event_destroy(g_wake[i]);
+    g_handle[i] = nullptr;
+    g_wake[i] = nullptr;
+  }
+  g_search.threads_created = 1;
+  g_search.threads_in_use = 1;
+}
+
+void wake_search_threads() {
+  reset_split_points();
+  for (int i = 1; i < g_search.threads_in_use; ++i) {
+    SearchThread& t = g_search.threads[i];
+    t.idle.store(true, std::memory_order_relaxed);
+    t.parked.store(false, std::memory_order_release);
+    platform::event_set(g_wake[i]);
+  }
+}
+
+void park_search_threads() {
+  for (int i = 1; i < g_search.threads_in_use; ++i)
+    g_search.threads[i].parked.store(true, std::memory_order_relaxed);
+}
+
+}  // namespace qb
