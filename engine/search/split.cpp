@@ -19,6 +19,7 @@
 #include <mutex>
 
 #include "interface/stop.h"
+#include "search/poll.h"
 #include "search/reduction.h"
 #include "search/search.h"
 #include "search/search_state.h"
@@ -225,9 +226,12 @@ bool split(const SplitWork& work, int thread, int& best, int& best_index) {
   // The owner works on its own split point first; once idle it may help the
   // thread it recruited, which can split below it. It leaves only when no
   // worker is left and, under the lock that recruiting takes, nobody has
-  // just handed it new work.
+  // just handed it new work. Thread 0 keeps an eye on the clock meanwhile:
+  // its helper may be deep in a long subtree, and only thread 0 stops the
+  // search when the time is up.
   for (;;) {
     if (run_assigned_work(thread)) continue;
+    if (thread == 0) search_aborted(0);
     if (s->worker_count.load(std::memory_order_acquire) == 0) {
       std::lock_guard<SpinLock> guard(g_split_lock);
       if (!owner.work_assigned.load(std::memory_order_acquire)) {

@@ -21,6 +21,7 @@
 #include "search/search_state.h"
 #include "search/split.h"
 #include "search/threads.h"
+#include "search/time_control.h"
 #include "search/tt.h"
 #include "search/search_support.h"
 
@@ -169,6 +170,44 @@ TEST_F(Threads, RefutationByTheHelperReturnsThroughTheOwnersFailHigh) {
   EXPECT_GT(helper_refuted, 0) << "the recruited thread never took the refuting move";
 }
 
+// Only thread 0 reads the clock, and it must do so while it waits at a split
+// point for a helper deep in a long subtree. The test plays the helper: it
+// takes on the work but keeps the split point open until thread 0 has
+// stopped the search (or ten seconds have passed).
+TEST_F(Threads, ThreadZeroStopsTheSearchWhileWaitingForItsHelper) {
+  stop_search_threads();
+  SplitNode n;
+  g_search.threads_in_use = 2;
+  SearchThread& helper = g_search.threads[1];
+  helper.idle = true;
+  helper.parked = false;
+  for (int i = 0; i < n.count; ++i)  // thread 0's own moves are answered at once
+    tt_store(hash_key(n.moves.moves[i], n.root.side ^ 1), 0, 1, 8 * 40, BOUND_EXACT, 0);
+  int32_t playnow = 0;
+  publish_stop_flag(&playnow);
+  start_move_clock();
+  g_search.hard_limit = 0.2;
+
+  std::thread long_search([&] {
+    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto wait_for = [&](auto done) {
+      while (!done() && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
+    };
+    wait_for([&] { return helper.work_assigned.load(); });
+    wait_for([&] { return std::atomic_ref<int32_t>(playnow).load() != 0; });
+    run_assigned_work(1);
+  });
+  uint8_t order[MAX_MOVES];
+  for (int i = 0; i < n.count; ++i) order[i] = uint8_t(i);
+  SplitWork work{&n.node, &n.moves, order, n.count, 0, 0, 8 * 20, 0, 1, true, false, false};
+  int best = -MATE, best_index = 0;
+  EXPECT_TRUE(split(work, 0, best, best_index));
+  long_search.join();
+  EXPECT_EQ(std::atomic_ref<int32_t>(playnow).load(), 1);
+  helper.parked = true;
+  helper.idle = false;
+}
+
 // Plays a game from `start` at a fixed depth; the side left without a move
 // loses. Returns 1 for a black win, -1 for a white win, 0 for a game that
 // reaches the move cap.
@@ -187,17 +226,17 @@ int play_game(const char* start, int depth, int max_plies) {
 }
 
 // Endings whose outcome a fixed-depth search gets right whatever the order
-// in which it meets the moves.
+// in which it meets the moves: wins well inside the move cap, and draws.
 TEST_F(Threads, TwoThreadsPlayTheSameGamesAsOne) {
   const char* const starts[] = {
-      "B:WK7:BK19,K32",             // kings win
-      "W:WK10,K12,24:B23,K26,K29",  // even kings and men
-      "B:W28,32:B9,K14,K15",        // a king more
-      "W:WK4,13,K18,22:BK28",       // three against one
-      "B:WK27:BK1,K5",
-      "B:WK14:BK5,K7,K31",
+      "B:WK7:BK19,K32",             // won in 5 plies
+      "B:WK14:BK5,K7,K31",          // in 19
+      "B:W28,32:B9,K14,K15",        // in 19
+      "B:WK27:BK1,K5",              // in 33
+      "W:WK10,K12,24:B23,K26,K29",  // even: drawn
+      "W:WK10:BK23",                // king against king
   };
-  constexpr int DEPTH = 9, MAX_PLIES = 60;
+  constexpr int DEPTH = 9, MAX_PLIES = 80;
   std::vector<int> one, two;
   for (const char* s : starts) one.push_back(play_game(s, DEPTH, MAX_PLIES));
   use_threads(2, 2);
