@@ -236,11 +236,14 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
         // be searched together with an idle thread; the loop then ends with
         // the combined result.
         if (depth >= SPLIT_MIN_DEPTH && count - i >= SPLIT_MIN_MOVES_LEFT &&
-            g_search.threads_in_use > 1 &&
-            split(SplitWork{&node, &list, order, count, i, ply, depth, a, beta, pruning, capture_node, pinned},
-                  thread, best, best_index)) {
-          best_number = int(std::find(order, order + count, best_index) - order);
-          break;
+            g_search.threads_in_use > 1) {
+          const SplitWork work{.node = &node, .moves = &list, .order = order, .count = count,
+                               .next = i, .ply = ply, .depth = depth, .alpha = a, .beta = beta,
+                               .pruning = pruning, .capture_node = capture_node, .pinned = pinned};
+          if (split(work, thread, best, best_index)) {
+            best_number = int(std::find(order, order + count, best_index) - order);
+            break;
+          }
         }
         const Position& move = list.moves[order[i]];
         SearchNode child = make_child(node, move, capture_node);

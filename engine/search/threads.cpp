@@ -38,7 +38,6 @@ int start_search_threads(int processors) {
   if (g_search.threads_created > 1) return g_search.threads_created;
   const int wanted = std::clamp(processors, 1, MAX_SEARCH_THREADS);
   reset_split_points();
-  g_quit.store(false, std::memory_order_relaxed);
   int created = 1;
   for (; created < wanted; ++created) {
     SearchThread& t = g_search.threads[created];
@@ -46,9 +45,11 @@ int start_search_threads(int processors) {
     t.cancel.store(0, std::memory_order_relaxed);
     g_wake[created] = platform::event_create();
     if (!g_wake[created]) break;
-    g_handle[created] = platform::thread_create(search_thread_main, reinterpret_cast<void*>(intptr_t(created)));
-    if (!g_handle[created]) {
+    void* index = reinterpret_cast<void*>(intptr_t(created));
+    g_handle[created] = platform::thread_create(search_thread_main, index);
+    if (!g_handle[created]) {  // the engine searches with the threads it has
       platform::event_destroy(g_wake[created]);
+      g_wake[created] = nullptr;
       break;
     }
   }
@@ -70,6 +71,7 @@ void stop_search_threads() {
     g_handle[i] = nullptr;
     g_wake[i] = nullptr;
   }
+  g_quit.store(false, std::memory_order_relaxed);
   g_search.threads_created = 1;
   g_search.threads_in_use = 1;
 }

@@ -267,7 +267,8 @@ TEST_F(Threads, SearchesStoppedAtRandomMomentsEndWithALegalMove) {
         std::this_thread::sleep_for(std::chrono::microseconds(wait));
         std::atomic_ref<int32_t>(playnow).store(1);
       });
-      DeepeningResult r = deepen(moves, count, DeepeningLimits{searchtest::NO_LIMIT, searchtest::NO_LIMIT, 11}, nullptr);
+      const DeepeningLimits limits{searchtest::NO_LIMIT, searchtest::NO_LIMIT, 11};
+      DeepeningResult r = deepen(moves, count, limits, nullptr);
       host.join();
       ASSERT_LT(r.best_index, count);
       ASSERT_GE(r.depth, 3);
