@@ -170,6 +170,27 @@ void run_worker(SplitPoint& s, int w) {
   leave(s, w);
 }
 
+// Once the owner's own share is done, every move has been handed out, so a
+// helper that has not yet started (it may be waiting for a processor on a
+// busy machine) has nothing left to do: the owner takes the work back rather
+// than wait for it. Under the global lock nobody recruits, so a helper whose
+// current split point is still this one has not been handed other work; the
+// exchange decides the race with the helper taking it.
+void withdraw_unstarted_helpers(SplitPoint& s) {
+  std::lock_guard<SpinLock> guard(g_split_lock);
+  for (int t = 0; t < MAX_SEARCH_THREADS; ++t) {
+    SearchThread& helper = thread_record(t);
+    if (!s.workers[t].load(std::memory_order_relaxed) ||
+        helper.split_point.load(std::memory_order_relaxed) != &s ||
+        !helper.work_assigned.exchange(false, std::memory_order_relaxed))
+      continue;
+    std::lock_guard<SpinLock> point_guard(s.lock);
+    s.workers[t].store(false, std::memory_order_relaxed);
+    s.worker_count.fetch_sub(1, std::memory_order_relaxed);
+    helper.idle.store(true, std::memory_order_release);
+  }
+}
+
 // With every worker gone and no new work for the owner: the result goes back
 // to the node search, and the owner's chain and flags are as before the split.
 void close_split_point(SplitPoint& s, int owner, int& best, int& best_index) {
@@ -200,8 +221,10 @@ bool split_chain_refuted(int thread) {
 
 bool run_assigned_work(int thread) {
   SearchThread& t = thread_record(thread);
-  if (!t.work_assigned.load(std::memory_order_acquire)) return false;
-  t.work_assigned.store(false, std::memory_order_relaxed);
+  // The exchange decides a race with an owner withdrawing the work.
+  if (!t.work_assigned.load(std::memory_order_relaxed) ||
+      !t.work_assigned.exchange(false, std::memory_order_acquire))
+    return false;
   run_worker(*t.split_point.load(std::memory_order_relaxed), thread);
   t.idle.store(true, std::memory_order_release);
   return true;
@@ -228,10 +251,13 @@ bool split(const SplitWork& work, int thread, int& best, int& best_index) {
   // worker is left and, under the lock that recruiting takes, nobody has
   // just handed it new work. Thread 0 keeps an eye on the clock meanwhile:
   // its helper may be deep in a long subtree, and only thread 0 stops the
-  // search when the time is up.
+  // search when the time is up. (A spin round takes long enough for a clock
+  // read, and on a busy machine may give the processor away for a while.)
+  run_assigned_work(thread);
+  withdraw_unstarted_helpers(*s);
   for (;;) {
     if (run_assigned_work(thread)) continue;
-    if (thread == 0) search_aborted(0);
+    if (thread == 0) hard_limit_reached();
     if (s->worker_count.load(std::memory_order_acquire) == 0) {
       std::lock_guard<SpinLock> guard(g_split_lock);
       if (!owner.work_assigned.load(std::memory_order_acquire)) {
