@@ -71,6 +71,18 @@ TEST_F(Threads, AtMostEightThreadsAndNeverMoreThanTheProcessors) {
   }
 }
 
+// The host may change the setting at any time; each search reads it once,
+// within the threads that exist.
+TEST_F(Threads, TheSettingTakesEffectAtTheNextSearch) {
+  use_threads(2, 2);
+  struct Case { int setting, in_use; };
+  for (Case c : {Case{2, 2}, Case{1, 1}, Case{8, 2}, Case{0, 1}}) {
+    g_settings.searchthreads = c.setting;
+    search_to_depth(MIDDLE_GAMES[0], 5);
+    EXPECT_EQ(g_search.threads_in_use, c.in_use) << "setting " << c.setting;
+  }
+}
+
 // With one thread in use the started pool changes nothing: no other thread
 // searches and the node count is the one of a search without a pool.
 TEST_F(Threads, OneThreadNeverSplits) {
