@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -11,9 +10,8 @@
 
 namespace qbtest {
 
-std::string save_image(const std::vector<uint8_t>& image) {
-  static std::atomic<int> counter{0};
-  std::string path = make_temp_dir("book") + "/book" + std::to_string(counter++) + ".odb";
+std::string save_image(const std::vector<uint8_t>& image, std::string path) {
+  if (path.empty()) path = make_temp_dir("book") + "/book.odb";
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
   return path;

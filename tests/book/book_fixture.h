@@ -12,8 +12,9 @@
 
 namespace qbtest {
 
-// Writes `image` to a fresh file and returns its path.
-std::string save_image(const std::vector<uint8_t>& image);
+// Writes `image` to `path`, or to a fresh file when `path` is empty, and
+// returns the path.
+std::string save_image(const std::vector<uint8_t>& image, std::string path = "");
 
 // Writes the positions as a book and loads it; fails the test on error.
 void load_positions(const std::vector<qb::BookPosition>& positions, uint32_t clock_ms = 1);
