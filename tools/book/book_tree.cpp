@@ -141,7 +141,8 @@ std::string BookTree::principal_line() const {
     if (k < 0) break;
     const Node& next = nodes_[n->children[k]];
     char text[qb::MOVE_TEXT_SIZE];
-    line += (line.empty() ? "" : " ") + std::string(qb::move_text(text, n->position, next.position));
+    if (!line.empty()) line += ' ';
+    line += qb::move_text(text, n->position, next.position);
     n = &next;
   }
   return line;
