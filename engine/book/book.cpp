@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <new>
 #include <string>
@@ -92,8 +93,10 @@ void free_book() {
 bool load_book(const char* name, uint32_t clock_ms) {
   const std::string book_name = name;  // may be the bookfile setting itself
   const std::string path = std::string(g_startup.dir_prefix) + book_name;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::error_code ignored;
+  std::ifstream in;
+  if (!std::filesystem::is_directory(path, ignored)) in.open(path, std::ios::binary);
+  if (!in.is_open()) {
     log_printf("Cannot open bookfile %s\n", path.c_str());
     return false;
   }

@@ -12,8 +12,8 @@ namespace qb {
 
 namespace {
 
-// Slots per position: a table two thirds full keeps the probe runs short.
-constexpr double SLOTS_PER_POSITION = 1.5;
+// Slots per position: a table half full keeps the probe runs short.
+constexpr double SLOTS_PER_POSITION = 2.0;
 
 struct Table {
   std::vector<BookRecord> records;

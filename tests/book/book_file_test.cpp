@@ -126,6 +126,31 @@ TEST_F(BookFile, MissingFileKeepsTheBookInUse) {
   EXPECT_NE(log().find("Cannot open bookfile " + missing + "\n"), std::string::npos);
 }
 
+TEST_F(BookFile, DirectoryIsNoBookFile) {
+  qbtest::load_positions({{start_position(), BLACK, {2, BOOK_NO_MOVE, 0}}});
+  std::string dir = qbtest::make_temp_dir("not-a-book");
+  EXPECT_FALSE(load_book(dir.c_str(), 1));
+  EXPECT_TRUE(g_book.loaded);
+  EXPECT_NE(log().find("Cannot open bookfile " + dir + "\n"), std::string::npos);
+}
+
+TEST_F(BookFile, NameIsTakenRelativeToTheDirectoryPrefix) {
+  // As in a host's folder holding "engines/".
+  std::string host_dir = qbtest::make_temp_dir("host");
+  std::filesystem::create_directory(host_dir + "/engines");
+  qbtest::save_image(build_book_image({{start_position(), BLACK, {0, 1, 0}}}, nullptr),
+                     host_dir + "/engines/Named.odb");
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(host_dir);
+  std::snprintf(g_startup.dir_prefix, sizeof g_startup.dir_prefix, "engines/");
+  bool loaded = load_book("Named.odb", 1);
+  g_startup.dir_prefix[0] = '\0';
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(loaded);
+  EXPECT_STREQ(g_settings.bookfile, "Named.odb");
+  EXPECT_NE(log().find("Loading open book file engines/Named.odb,"), std::string::npos);
+}
+
 TEST_F(BookFile, LoadingLogsSetsTheNameAndReseeds) {
   std::vector<uint8_t> image = build_book_image({{start_position(), BLACK, {0, 1, 0}}}, nullptr);
   std::string path = qbtest::save_image(image);
