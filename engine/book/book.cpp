@@ -1,7 +1,6 @@
 #include "book/book.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,8 @@
 
 #include "book/random.h"
 #include "interface/log.h"
+#include "interface/engine_status.h"
+#include "interface/setting_text.h"
 #include "interface/settings.h"
 
 namespace qb {
@@ -23,8 +24,8 @@ constexpr uint32_t SEED_BITS = 0xAAA;
 
 BookHeader parse_header(const uint8_t* bytes) {
   BookHeader h;
-  std::memcpy(h.version, bytes, BOOK_VERSION_SIZE);
-  h.version[BOOK_VERSION_SIZE - 1] = '\0';
+  std::memcpy(h.version, bytes, BOOK_VERSION_BYTES);
+  h.version[BOOK_VERSION_BYTES - 1] = '\0';
   h.positions = int32_t(read_word(bytes + 16));
   h.slots = int32_t(read_word(bytes + 20));
   h.probe_limit = int32_t(read_word(bytes + 24));
@@ -77,8 +78,13 @@ bool read_tables(std::ifstream& in, const BookHeader& h) {
   return true;
 }
 
-void set_bookfile(const std::string& name) {
-  std::snprintf(g_settings.bookfile, sizeof g_settings.bookfile, "%s", name.c_str());
+// The about text reads the book's state from the host's threads.
+void publish_status() {
+  g_book_status.loaded = false;
+  if (!g_book.loaded) return;
+  std::memcpy(g_book_status.version, g_book.header.version, sizeof g_book_status.version);
+  g_book_status.positions = g_book.header.positions;
+  g_book_status.loaded = true;
 }
 
 }  // namespace
@@ -88,6 +94,7 @@ void free_book() {
   g_book.king_masks = {};
   g_book.marks = {};
   g_book.loaded = false;
+  publish_status();
 }
 
 bool load_book(const char* name, uint32_t clock_ms) {
@@ -106,6 +113,7 @@ bool load_book(const char* name, uint32_t clock_ms) {
   if (header_read && std::strcmp(g_book.header.version, BOOK_OLDEST_VERSION) < 0) {
     log_text("Old version of Quillbar.odb incompatible with this engine\n");
     g_book.loaded = false;
+    publish_status();
     return false;
   }
   free_book();
@@ -119,7 +127,8 @@ bool load_book(const char* name, uint32_t clock_ms) {
   g_book.loaded = true;
   log_printf("Loading open book file %s, version %s, %d positions read\n", path.c_str(),
              g_book.header.version, g_book.header.positions);
-  set_bookfile(book_name);
+  publish_status();
+  set_text_setting(g_settings.bookfile, book_name);
   random_seed(clock_ms | SEED_BITS);
   return true;
 }

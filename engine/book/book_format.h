@@ -22,7 +22,7 @@
 namespace qb {
 
 constexpr int BOOK_HEADER_SIZE = 32;
-constexpr int BOOK_VERSION_SIZE = 16;
+constexpr int BOOK_VERSION_BYTES = 16;
 constexpr char BOOK_OLDEST_VERSION[] = "4.01";
 constexpr char BOOK_WRITER_VERSION[] = "4.01";
 constexpr int BOOK_RECORD_SIZE = 12;
@@ -32,7 +32,7 @@ constexpr int BOOK_MAX_KING_MASKS = 1 << 13;
 constexpr int BOOK_VALUE_MIN = -2048, BOOK_VALUE_MAX = 2047;  // signed 12-bit
 
 struct BookHeader {
-  char version[BOOK_VERSION_SIZE];
+  char version[BOOK_VERSION_BYTES];
   int32_t positions;
   int32_t slots;
   int32_t probe_limit;

@@ -35,7 +35,7 @@ void append_word(std::vector<uint8_t>& out, uint32_t word, bool substituted) {
 }  // namespace
 
 std::vector<uint8_t> raw_image(const RawBook& book) {
-  std::vector<uint8_t> image(qb::BOOK_VERSION_SIZE, 0);
+  std::vector<uint8_t> image(qb::BOOK_VERSION_BYTES, 0);
   std::copy(book.version.begin(), book.version.end(), image.begin());
   append_word(image, uint32_t(book.positions), false);
   append_word(image, uint32_t(book.records.size()), false);
