@@ -12,6 +12,7 @@
 #include "book/book_fixture.h"
 #include "book/book_move.h"
 #include "book/random.h"
+#include "interface/engine_status.h"
 #include "interface/log.h"
 #include "interface/settings.h"
 #include "support/temp_env.h"
@@ -107,6 +108,7 @@ TEST_F(BookFile, VersionTextMustNotSortBefore401) {
     raw.records.push_back(qbtest::record_for(start_position(), BLACK, {1, BOOK_NO_MOVE, 3}));
     EXPECT_EQ(load_book(qbtest::save_image(qbtest::raw_image(raw)).c_str(), 1), c.accepted);
     EXPECT_EQ(g_book.loaded, c.accepted);
+    EXPECT_EQ(g_book_status.loaded, c.accepted);
     EXPECT_EQ(book_find(start_position(), BLACK) != BOOK_NOT_FOUND, c.accepted);
     EXPECT_EQ(log().find("Old version of Quillbar.odb incompatible with this engine\n") !=
                   std::string::npos,
@@ -158,6 +160,9 @@ TEST_F(BookFile, LoadingLogsSetsTheNameAndReseeds) {
   EXPECT_EQ(std::string(g_settings.bookfile), path);
   EXPECT_NE(log().find("Loading open book file " + path + ", version 4.01, 1 positions read\n"),
             std::string::npos);
+  EXPECT_TRUE(g_book_status.loaded);
+  EXPECT_STREQ(g_book_status.version, "4.01");
+  EXPECT_EQ(g_book_status.positions, 1);
   uint32_t after_first_load = random_number();
   std::vector<BookRecord> records = g_book.records;
 
@@ -238,6 +243,7 @@ TEST_F(BookFile, HeadersWithoutUsableCountsLeaveNoBook) {
     write_word(&image[28], uint32_t(c.king_masks));
     EXPECT_FALSE(load_book(qbtest::save_image(image).c_str(), 1));
     EXPECT_FALSE(g_book.loaded);
+    EXPECT_FALSE(g_book_status.loaded);
     EXPECT_EQ(book_find(start_position(), BLACK), BOOK_NOT_FOUND);
   }
 }
