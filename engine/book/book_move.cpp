@@ -1,30 +1,17 @@
 #include "book/book_move.h"
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "book/book.h"
 #include "book/book_lines.h"
 #include "book/random.h"
+#include "interface/host_text.h"
 #include "interface/settings.h"
+#include "search/game_history.h"
 
 namespace qb {
 
 namespace {
-
-// The game position after the move repeats one of the game: black and white
-// masks equal those of a node an even number of plies back (4 at least),
-// within the run of reversible moves.
-bool repeats_in_game(const SearchNode& node) {
-  if (node.reversible < 4) return false;
-  int distance = 1;
-  for (const SearchNode* a = node.parent; a && distance <= node.reversible; a = a->parent, ++distance) {
-    if (distance >= 4 && distance % 2 == 0 && a->black == node.black && a->white == node.white)
-      return true;
-  }
-  return false;
-}
 
 // The book rates the move better than a draw for the mover.
 bool favours_mover(int value, int side) { return side == BLACK ? value > 1 : value < -1; }
@@ -33,7 +20,7 @@ bool refused_for_repetition(const Position& p, int side, const Position& after,
                             const SearchNode* history_tail, int value) {
   if (!history_tail || !favours_mover(value, side)) return false;
   bool capture = after.pieces[side ^ 1] != p.pieces[side ^ 1];
-  return repeats_in_game(make_child(*history_tail, after, capture));
+  return repeats_ancestor(make_child(*history_tail, after, capture));
 }
 
 // The (r mod count)-th candidate in ranked order.
@@ -58,7 +45,7 @@ std::string choice_text(const Position& p, const MoveList& moves,
 }  // namespace
 
 bool book_move(const Position& p, int side, const MoveList& moves, const SearchNode* history_tail,
-               int* index, int* value, char* status, std::size_t status_size) {
+               int* index, int* value, char* status) {
   int slot = book_find(p, side);
   if (slot == BOOK_NOT_FOUND) return false;
   BookEntry record = book_decode(slot, p.kings);
@@ -75,12 +62,7 @@ bool book_move(const Position& p, int side, const MoveList& moves, const SearchN
 
   *index = played.index;
   *value = played.value;
-  if (status && status_size > 0) {
-    std::string text = choice_text(p, moves, entries, played);
-    std::size_t n = std::min(text.size(), status_size - 1);
-    std::memcpy(status, text.data(), n);
-    status[n] = '\0';
-  }
+  write_host_text(status, "%s", choice_text(p, moves, entries, played).c_str());
   return true;
 }
 

@@ -1,8 +1,6 @@
 // Choosing a move from the opening book, and writing the book tree to the log.
 #pragma once
 
-#include <cstddef>
-
 #include "board/movegen.h"
 #include "board/position.h"
 
@@ -15,10 +13,10 @@ namespace qb {
 // a move that would repeat an earlier position of the game while the book
 // rates it better than a draw for the mover is refused.
 // On success returns true with the move's index in `moves`, its value
-// (black's view) and the book line text in `status` (truncated to
-// `status_size`); otherwise false and `status` is left alone.
+// (black's view) and the book line text in `status` (a host text buffer);
+// otherwise false and `status` is left alone.
 bool book_move(const Position& p, int side, const MoveList& moves, const SearchNode* history_tail,
-               int* index, int* value, char* status, std::size_t status_size);
+               int* index, int* value, char* status);
 
 // Writes every book position reachable from the start position (black to
 // move) to the log, each after the positions behind it. Logs a note instead

@@ -13,6 +13,7 @@
 #include "book/book_move.h"
 #include "book/random.h"
 #include "interface/engine_status.h"
+#include "interface/host_text.h"
 #include "interface/log.h"
 #include "interface/settings.h"
 #include "support/temp_env.h"
@@ -254,8 +255,8 @@ void exercise_book() {
   g_log_path.clear();  // the text is built all the same; spare the disk
   MoveList moves = qbtest::legal_moves(start_position(), BLACK);
   int index = 0, value = 0;
-  char status[256] = "";
-  book_move(start_position(), BLACK, moves, nullptr, &index, &value, status, sizeof status);
+  char status[HOST_TEXT_SIZE] = "";
+  book_move(start_position(), BLACK, moves, nullptr, &index, &value, status);
   print_book();
 }
 

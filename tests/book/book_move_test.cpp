@@ -13,6 +13,7 @@
 #include "book/book.h"
 #include "book/book_fixture.h"
 #include "book/book_move.h"
+#include "interface/host_text.h"
 #include "interface/log.h"
 #include "interface/settings.h"
 #include "support/temp_env.h"
@@ -67,9 +68,8 @@ class BookMove : public testing::Test {
   Choice choose(int level, const SearchNode* history = nullptr) {
     g_settings.book = level;
     Choice c;
-    char status[512] = "untouched";
-    c.played = book_move(scenario.root, scenario.side, moves, history, &c.index, &c.value, status,
-                         sizeof status);
+    char status[HOST_TEXT_SIZE] = "untouched";
+    c.played = book_move(scenario.root, scenario.side, moves, history, &c.index, &c.value, status);
     c.text = status;
     return c;
   }
@@ -272,17 +272,6 @@ TEST_F(BookMove, NoMoveWithoutACandidate) {
   }
   free_book();
   EXPECT_FALSE(choose(3).played);
-}
-
-TEST_F(BookMove, TextIsCutToTheCallersBuffer) {
-  Scenario s;
-  s.line_values = {{0, 1}, {1, 2}, {2, 3}};
-  load(s);
-  g_settings.book = 3;
-  char status[8];
-  int index = 0, value = 0;
-  ASSERT_TRUE(book_move(s.root, s.side, moves, nullptr, &index, &value, status, sizeof status));
-  EXPECT_EQ(std::string(status), (text_of(0) + "(1/1)*").substr(0, 7));
 }
 
 TEST_F(BookMove, PrintBookWritesEachPositionAfterItsSuccessors) {

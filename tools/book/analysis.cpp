@@ -3,10 +3,10 @@
 #include "board/movegen.h"
 #include "eval/weights.h"
 #include "interface/settings.h"
+#include "interface/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/search_state.h"
-#include "search/stop.h"
 #include "search/tt.h"
 
 namespace bookgen {
@@ -23,8 +23,7 @@ unsigned long long g_nodes = 0;
 
 bool start_analysis(int hash_mb, const std::string& weights_dir, std::string* error) {
   qb::g_settings.searchthreads.store(1);
-  qb::set_stop_flag(nullptr);
-  qb::clear_stop();
+  qb::publish_stop_flag(nullptr);  // the search's own flag, never set by a host
   qb::tt_free();
   qb::tt_allocate(uint32_t(hash_mb));
   if (!qb::load_weights(weights_dir.c_str())) {
