@@ -3,28 +3,33 @@
 namespace tb {
 namespace {
 
-// The set of `k` rank-space squares whose colex rank is r.
+// The set of `k` rank-space squares whose colex rank is r: the highest
+// square is the largest s with C(s, k) <= r, found by binary search.
 uint32_t unrank_set(uint64_t r, int k) {
   uint32_t set = 0;
-  int s = 31;
+  int high = 32;
   for (; k > 0; --k) {
-    while (BINOM.c[s][k] > r) --s;
-    r -= BINOM.c[s][k];
-    set |= 1u << s;
-    --s;
+    int lo = k - 1;  // C(k-1, k) = 0 <= r always
+    while (high - lo > 1) {
+      int mid = (lo + high) / 2;
+      if (BINOM.c[mid][k] <= r) lo = mid;
+      else high = mid;
+    }
+    r -= BINOM.c[lo][k];
+    set |= 1u << lo;
+    high = lo;
   }
   return set;
 }
 
-// Inverse of squeeze(): spread rank-space bits over the squares not taken.
+// Inverse of squeeze(): the rank-r free square is the smallest s with
+// s = r + (taken squares up to s), reached by iterating from s = r.
 uint32_t spread(uint32_t set, uint32_t taken) {
   uint32_t out = 0;
-  uint32_t free_squares = ~taken;
-  while (set) {
-    uint32_t square = free_squares & (0u - free_squares);
-    if (set & 1) out |= square;
-    set >>= 1;
-    free_squares &= free_squares - 1;
+  for (; set; set &= set - 1) {
+    int r = std::countr_zero(set), s = r;
+    for (int next; (next = r + bit_count(taken & ((2u << s) - 1))) != s;) s = next;
+    out |= 1u << s;
   }
   return out;
 }
@@ -40,14 +45,24 @@ Shape shape_of(const Material& m) {
   return sh;
 }
 
+// Splits an index into its parts; 32-bit division is several times faster
+// and enough for every slice up to 7 pieces.
+template <class Int>
+void split_index(Int index, const Shape& sh, uint64_t rank[4]) {
+  rank[3] = index % Int(sh.white_kings);
+  index /= Int(sh.white_kings);
+  rank[2] = index % Int(sh.black_kings);
+  index /= Int(sh.black_kings);
+  rank[1] = index % Int(sh.white_men);
+  rank[0] = index / Int(sh.white_men);
+}
+
 bool position_at(uint64_t index, const Shape& sh, qb::Position& out) {
   const Material& m = sh.m;
-  uint64_t wk_rank = index % sh.white_kings;
-  index /= sh.white_kings;
-  uint64_t bk_rank = index % sh.black_kings;
-  index /= sh.black_kings;
-  uint64_t wm_rank = index % sh.white_men;
-  uint64_t bm_rank = index / sh.white_men;
+  uint64_t rank[4];
+  if (sh.size <= UINT32_MAX) split_index<uint32_t>(uint32_t(index), sh, rank);
+  else split_index<uint64_t>(index, sh, rank);
+  uint64_t bm_rank = rank[0], wm_rank = rank[1], bk_rank = rank[2], wk_rank = rank[3];
   uint32_t bm = unrank_set(bm_rank, m.bm);
   uint32_t wm = unrank_set(wm_rank, m.wm) << 4;
   if (bm & wm) return false;

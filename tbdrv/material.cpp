@@ -1,13 +1,13 @@
 #include "material.h"
 
 #include <algorithm>
-#include <bit>
+#include "indexer.h"
 
 namespace tb {
 
 Material material_of(const qb::Position& p) {
-  return {std::popcount(p.men(qb::BLACK)), std::popcount(p.kings_of(qb::BLACK)),
-          std::popcount(p.men(qb::WHITE)), std::popcount(p.kings_of(qb::WHITE))};
+  return {bit_count(p.men(qb::BLACK)), bit_count(p.kings_of(qb::BLACK)), bit_count(p.men(qb::WHITE)),
+          bit_count(p.kings_of(qb::WHITE))};
 }
 
 std::string slice_name(const Material& m) {
