@@ -110,13 +110,12 @@ std::unique_ptr<Database> open_database(const std::string& dir, int pieces, int 
     db->tell("tbdrv: no complete database in " + dir + "\n");
     return nullptr;
   }
-  if (pieces > found || pieces < 2) {
-    db->tell("tbdrv: " + dir + " holds " + std::to_string(found) + " pieces, asked for " +
-             std::to_string(pieces) + "\n");
+  if (pieces < 2 || pieces > MAX_PIECES) {
+    db->tell("tbdrv: cannot open " + std::to_string(pieces) + " pieces\n");
     return nullptr;
   }
   db->pieces = pieces;
-  for (int n = 2; n <= pieces; ++n) {
+  for (int n = 2; n <= pieces; ++n) {  // names the first missing or damaged file
     std::string failure;
     if (!open_slices(db.get(), dir, n, db->kind, &failure)) {
       db->tell("tbdrv: " + failure + "\n");
