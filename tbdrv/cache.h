@@ -49,7 +49,14 @@ class BlockCache {
     uint64_t keys[WAYS] = {};  // 0: empty (keys are never 0)
   };
 
-  Set& set_of(uint64_t key) { return sets[(key * 0x9E3779B97F4A7C15ull >> 32) % sets_]; }
+  // Keys differ in their low bits (block) and high bits (slice): mix all
+  // bits into all before choosing the set.
+  Set& set_of(uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xFF51AFD7ED558CCDull;
+    key ^= key >> 33;
+    return sets[key % sets_];
+  }
   uint8_t* slot(const Set& set, int way) {
     return data.get() + (uint64_t(&set - sets.get()) * WAYS + way) * BLOCK_BYTES;
   }

@@ -23,6 +23,9 @@ bool open_slices(Database* db, const std::string& dir, int n, Kind kind, std::st
   return true;
 }
 
+// Cache key of a block: slice and block number (never 0).
+uint64_t block_key(const TableFile& t, uint64_t block) { return uint64_t(t.shape.m.key() + 1) << 40 | block; }
+
 Code wld_code(uint8_t bits) {
   return bits == WLD_WIN_BITS ? WLD_WIN : bits == WLD_LOSS_BITS ? WLD_LOSS : DRAW;
 }
@@ -39,7 +42,7 @@ Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool
   uint64_t index = index_of(p, t.shape);
   uint64_t per_block = positions_per_block(db.kind);
   uint64_t block = index / per_block, within = index % per_block;
-  uint64_t key = uint64_t(t.shape.m.key() + 1) << 40 | block;
+  uint64_t key = block_key(t, block);
   if (db.cache->with_block(key, [&](const uint8_t* b) { out = read_value(db.kind, b, within); }))
     return Found::VALUE;
   if (conditional) {
@@ -84,6 +87,25 @@ bool plausible(const qb::Position& p) {
   return !(p.black() & p.white()) && !(p.kings & ~p.occupied()) && !qb::has_man_on_crown_row(p);
 }
 
+// When the whole database fits in half the cache, reading it all at once
+// costs little (the files are small) and lets every conditional lookup
+// answer. Half, because the sets fill unevenly.
+void preload(Database& db) {
+  uint64_t blocks = 0;
+  for (const auto& t : db.tables)
+    if (t) blocks += t->header.blocks;
+  if (blocks > db.cache->slots() / 2) return;
+  thread_local uint8_t buffer[BLOCK_BYTES];
+  for (const auto& t : db.tables) {
+    if (!t) continue;
+    for (uint64_t b = 0; b < t->header.blocks; ++b) {
+      std::string why;
+      if (!read_block(*t, b, buffer, why)) continue;  // reported when a lookup needs it
+      db.cache->insert(block_key(*t, b), buffer);
+    }
+  }
+}
+
 }  // namespace
 
 void Database::tell(const std::string& text) {
@@ -123,6 +145,7 @@ std::unique_ptr<Database> open_database(const std::string& dir, int pieces, int 
     }
   }
   db->cache = std::make_unique<BlockCache>(cache_mb);
+  preload(*db);
   return db;
 }
 
