@@ -30,11 +30,20 @@ Code wld_code(uint8_t bits) {
   return bits == WLD_WIN_BITS ? WLD_WIN : bits == WLD_LOSS_BITS ? WLD_LOSS : DRAW;
 }
 
+// Where position `within` of a block keeps its value.
+uint32_t value_offset(Kind kind, uint64_t within) { return uint32_t(kind == Kind::WLD ? within >> 2 : within * 2); }
+
+// The value from the 8 bytes holding it (bytes from a multiple of 8).
+Code value_in_word(Kind kind, uint64_t word, uint64_t within) {
+  uint32_t byte = value_offset(kind, within) % 8;
+  if (kind == Kind::WLD) return wld_code((word >> (byte * 8 + (within & 3) * 2)) & 3);
+  return Code(word >> (byte * 8));
+}
+
 Code read_value(Kind kind, const uint8_t* block, uint64_t within) {
-  if (kind == Kind::WLD) return wld_code((block[within >> 2] >> ((within & 3) * 2)) & 3);
-  Code c;
-  std::memcpy(&c, block + within * 2, 2);
-  return c;
+  uint64_t word;
+  std::memcpy(&word, block + value_offset(kind, within) / 8 * 8, 8);
+  return value_in_word(kind, word, within);
 }
 
 Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool conditional,
@@ -43,8 +52,11 @@ Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool
   uint64_t per_block = positions_per_block(db.kind);
   uint64_t block = index / per_block, within = index % per_block;
   uint64_t key = block_key(t, block);
-  if (db.cache->with_block(key, [&](const uint8_t* b) { out = read_value(db.kind, b, within); }))
+  uint64_t word;
+  if (db.cache->find(key, value_offset(db.kind, within), word)) {
+    out = value_in_word(db.kind, word, within);
     return Found::VALUE;
+  }
   if (conditional) {
     db.skipped.fetch_add(1, std::memory_order_relaxed);
     return Found::UNKNOWN;

@@ -3,8 +3,10 @@
 // engine probes). Cold: every lookup finds an empty cache, so it reads a
 // block (from the file system's cache, when the files were read lately).
 // Warm: a set of positions whose blocks all fit in the cache, looked up
-// again and again from every thread.
+// again and again from every thread; with random positions nearly every
+// lookup then waits for one block's line from main memory.
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <random>
 #include <thread>
@@ -45,10 +47,18 @@ double seconds_since(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
-// Lookups per second over `rounds` passes of `probes` from each thread.
-double measure(tbdrv_handle* h, const std::vector<Probe>& probes, int rounds, int threads, long& bad) {
+double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
+struct Rate {
+  double wall, cpu;  // lookups per second of wall-clock time and of processor time
+};
+
+// Lookups per second over `rounds` passes of `probes` from each thread. On
+// a shared machine the processor-time figure is the one to compare.
+Rate measure(tbdrv_handle* h, const std::vector<Probe>& probes, int rounds, int threads, long& bad) {
   std::vector<long> failures(threads, 0);
   auto start = std::chrono::steady_clock::now();
+  double cpu_start = cpu_seconds();
   std::vector<std::thread> pool;
   for (int t = 0; t < threads; ++t) {
     pool.emplace_back([&, t] {
@@ -62,7 +72,8 @@ double measure(tbdrv_handle* h, const std::vector<Probe>& probes, int rounds, in
   for (auto& th : pool) th.join();
   bad = 0;
   for (long f : failures) bad += f;
-  return double(probes.size()) * rounds * threads / seconds_since(start);
+  double lookups = double(probes.size()) * rounds * threads;
+  return {lookups / seconds_since(start), lookups / (cpu_seconds() - cpu_start)};
 }
 
 }  // namespace
@@ -82,11 +93,11 @@ int run_bench(const std::string& dir, long count, int cache_mb, int threads) {
   if (!h) return 1;
   std::vector<Probe> cold = sample(pieces, size_t(count < 20000 ? count : 20000), 1);
   long bad = 0;
-  double cold_rate = measure(h, cold, 1, 1, bad);
+  Rate cold_rate = measure(h, cold, 1, 1, bad);
   tbdrv_stats st{};
   h->ops->stats(h, &st);
-  std::printf("cold cache: %10.0f lookups/s  (%llu block reads for %zu lookups)\n", cold_rate,
-              (unsigned long long)st.block_reads, cold.size());
+  std::printf("cold cache: %10.0f lookups/s (%10.0f per processor second), %llu block reads for %zu lookups\n",
+              cold_rate.wall, cold_rate.cpu, (unsigned long long)st.block_reads, cold.size());
   h->ops->close(h);
 
   // Warm: as many positions as the cache can hold blocks for, read once first.
@@ -95,9 +106,17 @@ int run_bench(const std::string& dir, long count, int cache_mb, int threads) {
   std::vector<Probe> warm = sample(pieces, size_t(std::min<uint64_t>(st.cache_blocks / 4, 100000)), 2);
   measure(h, warm, 1, 1, bad);
   int rounds = int(count / long(warm.size())) + 1;
+  // Hot: few enough positions that their blocks stay in the processor's
+  // own caches, which shows the cost of the lookup itself rather than of
+  // fetching a block from main memory.
+  std::vector<Probe> hot(warm.begin(), warm.begin() + std::min<size_t>(warm.size(), 256));
+  Rate hot_rate = measure(h, hot, int(count / long(hot.size())) + 1, 1, bad);
+  std::printf("hot blocks: %10.0f lookups/s (%10.0f per processor second) with 1 thread over %zu positions\n",
+              hot_rate.wall, hot_rate.cpu, hot.size());
   for (int t = 1; t <= threads; t *= 2) {
-    double rate = measure(h, warm, rounds, t, bad);
-    std::printf("warm cache: %10.0f lookups/s  with %d thread%s over %zu positions%s\n", rate, t,
+    Rate rate = measure(h, warm, rounds, t, bad);
+    std::printf("warm cache: %10.0f lookups/s (%10.0f per processor second) with %d thread%s over %zu positions%s\n",
+                rate.wall, rate.cpu, t,
                 t > 1 ? "s" : "", warm.size(), bad ? "  (some without an answer!)" : "");
   }
   h->ops->stats(h, &st);
