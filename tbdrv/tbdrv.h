@@ -2,7 +2,14 @@
  *
  * A database directory holds one kind of table (win/loss/draw, distance to
  * win, or moves to conversion) for every material slice up to some number of
- * pieces. Values are always for the side to move. */
+ * pieces, one file per slice, built by tbgen. Values are always for the side
+ * to move.
+ *
+ * Positions where the side to move must capture are not stored: a lookup
+ * answers them by searching the captures down to stored positions (so it may
+ * read several blocks). For moves to conversion they answer 1, the capture
+ * being the conversion. Distances count the winner's moves: a win in p plies
+ * is (p - 1) / 2, a loss in p plies p / 2. */
 #ifndef TBDRV_H
 #define TBDRV_H
 

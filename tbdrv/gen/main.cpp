@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <thread>
 
@@ -58,11 +59,16 @@ int main(int argc, char** argv) {
     }
   }
   if (build.threads < 1) build.threads = 1;
-  if (command == "build") {
-    if (build.pieces < 2 || build.pieces > tb::MAX_PIECES || !dir.empty()) return usage();
-    return tb::run_build(build);
+  try {
+    if (command == "build") {
+      if (build.pieces < 2 || build.pieces > tb::MAX_PIECES || !dir.empty()) return usage();
+      return tb::run_build(build);
+    }
+    if (command == "verify" && !dir.empty()) return tb::run_verify(dir, build.threads);
+    if (command == "bench" && !dir.empty() && count > 0) return tb::run_bench(dir, count, cache_mb, build.threads);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "\ntbgen: %s\n", e.what());
+    return 1;
   }
-  if (command == "verify" && !dir.empty()) return tb::run_verify(dir, build.threads);
-  if (command == "bench" && !dir.empty() && count > 0) return tb::run_bench(dir, count, cache_mb, build.threads);
   return usage();
 }
