@@ -26,35 +26,32 @@ bool open_slices(Database* db, const std::string& dir, int n, Kind kind, std::st
 // Cache key of a block: slice and block number (never 0).
 uint64_t block_key(const TableFile& t, uint64_t block) { return uint64_t(t.shape.m.key() + 1) << 40 | block; }
 
-Code wld_code(uint8_t bits) {
-  return bits == WLD_WIN_BITS ? WLD_WIN : bits == WLD_LOSS_BITS ? WLD_LOSS : DRAW;
+// Where value `within` of a block starts, in bits.
+uint32_t value_bit(int bits, uint64_t within) { return uint32_t(within * uint64_t(bits)); }
+
+// The code from the 8 bytes holding its value (bytes from a multiple of 8);
+// values never straddle two such words.
+Code code_in_word(Kind kind, int bits, uint64_t word, uint64_t within) {
+  uint64_t value = word >> (value_bit(bits, within) % 64);
+  return code_of_file_value(kind, uint16_t(value & ((uint64_t(1) << bits) - 1)));
 }
 
-// Where position `within` of a block keeps its value.
-uint32_t value_offset(Kind kind, uint64_t within) { return uint32_t(kind == Kind::WLD ? within >> 2 : within * 2); }
-
-// The value from the 8 bytes holding it (bytes from a multiple of 8).
-Code value_in_word(Kind kind, uint64_t word, uint64_t within) {
-  uint32_t byte = value_offset(kind, within) % 8;
-  if (kind == Kind::WLD) return wld_code((word >> (byte * 8 + (within & 3) * 2)) & 3);
-  return Code(word >> (byte * 8));
-}
-
-Code read_value(Kind kind, const uint8_t* block, uint64_t within) {
+Code read_code(Kind kind, int bits, const uint8_t* block, uint64_t within) {
   uint64_t word;
-  std::memcpy(&word, block + value_offset(kind, within) / 8 * 8, 8);
-  return value_in_word(kind, word, within);
+  std::memcpy(&word, block + value_bit(bits, within) / 64 * 8, 8);
+  return code_in_word(kind, bits, word, within);
 }
 
 Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool conditional,
                    Code& out) {
   uint64_t index = index_of(p, t.shape);
-  uint64_t per_block = positions_per_block(db.kind);
-  uint64_t block = index / per_block, within = index % per_block;
+  int bits = t.bits();
+  int shift = std::countr_zero(positions_per_block(bits));  // a power of two
+  uint64_t block = index >> shift, within = index & ((uint64_t(1) << shift) - 1);
   uint64_t key = block_key(t, block);
   uint64_t word;
-  if (db.cache->find(key, value_offset(db.kind, within), word)) {
-    out = value_in_word(db.kind, word, within);
+  if (db.cache->find(key, value_bit(bits, within) / 8, word)) {
+    out = code_in_word(db.kind, bits, word, within);
     return Found::VALUE;
   }
   if (conditional) {
@@ -75,7 +72,7 @@ Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool
   }
   db.block_reads.fetch_add(1, std::memory_order_relaxed);
   db.cache->insert(key, buffer);
-  out = read_value(db.kind, buffer, within);
+  out = read_code(db.kind, bits, buffer, within);
   return Found::VALUE;
 }
 

@@ -2,15 +2,31 @@
 
 #include <cstring>
 
+#include "code.h"
+
 namespace tb {
 
 const KindInfo& kind_info(Kind k) {
   static const KindInfo infos[] = {
-      {Kind::WLD, 4, "wld", 2, 19},
-      {Kind::DTW, 11, "dtw", 16, 12},
-      {Kind::MTC, 5, "mtc", 16, 12},
+      {Kind::WLD, 4, "wld", 19},
+      {Kind::DTW, 11, "dtw", 12},
+      {Kind::MTC, 5, "mtc", 12},
   };
   return infos[int(k)];
+}
+
+uint16_t file_value(Kind kind, uint16_t code) {
+  if (code == DRAW) return 0;
+  if (kind == Kind::WLD) return is_win(code) ? WLD_WIN_BITS : WLD_LOSS_BITS;
+  if (kind == Kind::DTW) return uint16_t(plies_of(code) + 1);
+  return code;
+}
+
+uint16_t code_of_file_value(Kind kind, uint16_t value) {
+  if (value == 0) return DRAW;
+  if (kind == Kind::WLD) return value == WLD_WIN_BITS ? WLD_WIN : value == WLD_LOSS_BITS ? WLD_LOSS : DRAW;
+  if (kind == Kind::DTW) return make_code(value - 1, (value - 1) & 1);
+  return value;
 }
 
 namespace {

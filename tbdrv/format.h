@@ -20,7 +20,6 @@ struct KindInfo {
   Kind kind;
   int type_code;          // as reported by tbdrv_identify
   const char* extension;  // file name extension
-  int bits_per_value;     // 2 for win/loss/draw, 16 for distances
   int zstd_level;         // compression is once, decoding every time
 };
 const KindInfo& kind_info(Kind k);
@@ -28,23 +27,29 @@ constexpr Kind ALL_KINDS[] = {Kind::WLD, Kind::DTW, Kind::MTC};
 
 // Every decoded block fills one cache slot of this size.
 constexpr int BLOCK_BYTES = 4096;
-inline uint64_t positions_per_block(Kind k) { return BLOCK_BYTES * 8 / kind_info(k).bits_per_value; }
-inline uint64_t raw_bytes(Kind k, uint64_t positions) {
-  return (positions * kind_info(k).bits_per_value + 7) / 8;
-}
 
-// Two-bit values of the win/loss/draw tables.
+// Values take 2 bits in win/loss/draw tables; in the others 8 bits when the
+// slice's largest value fits, else 16, chosen per file.
+inline uint64_t positions_per_block(int bits) { return BLOCK_BYTES * 8 / uint64_t(bits); }
+inline uint64_t raw_bytes(int bits, uint64_t positions) { return (positions * uint64_t(bits) + 7) / 8; }
+
+// The value a file holds for a code. Win/loss/draw: WLD_*_BITS. Distance to
+// win: plies + 1 (odd plies win), 0 for a draw; the win bit of the code is
+// implied. Conversions: the code itself.
 enum WldValue : uint8_t { WLD_DRAW_BITS = 0, WLD_WIN_BITS = 1, WLD_LOSS_BITS = 2 };
+uint16_t file_value(Kind kind, uint16_t code);
+uint16_t code_of_file_value(Kind kind, uint16_t value);
 
 constexpr char MAGIC[8] = {'Q', 'B', 'E', 'N', 'D', 'G', 'D', 'B'};
-constexpr uint32_t FORMAT_VERSION = 1;
+constexpr uint32_t FORMAT_VERSION = 2;
 
 struct FileHeader {
   char magic[8];
   uint32_t version;
   uint32_t type_code;
   uint32_t material_key;
-  uint32_t block_bytes;
+  uint16_t block_bytes;
+  uint16_t value_bits;
   uint64_t positions;
   uint64_t blocks;
   uint64_t data_bytes;      // compressed bytes of all blocks

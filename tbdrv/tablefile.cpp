@@ -42,7 +42,9 @@ bool check_header(const FileHeader& h, Kind kind, const Material& m, const Shape
   if (h.version != FORMAT_VERSION) return why = "unsupported format version", false;
   if (h.type_code != uint32_t(kind_info(kind).type_code) || h.material_key != uint32_t(m.key()))
     return why = "holds another table", false;
-  uint64_t expect_blocks = (raw_bytes(kind, sh.size) + BLOCK_BYTES - 1) / BLOCK_BYTES;
+  bool bits_ok = kind == Kind::WLD ? h.value_bits == 2 : h.value_bits == 8 || h.value_bits == 16;
+  if (!bits_ok) return why = "wrong value size", false;
+  uint64_t expect_blocks = (raw_bytes(h.value_bits, sh.size) + BLOCK_BYTES - 1) / BLOCK_BYTES;
   if (h.block_bytes != BLOCK_BYTES || h.positions != sh.size || h.blocks != expect_blocks)
     return why = "wrong dimensions", false;
   return true;
@@ -55,7 +57,7 @@ TableFile::~TableFile() {
 }
 
 uint64_t TableFile::decoded_bytes(uint64_t block) const {
-  uint64_t total = raw_bytes(kind, shape.size);
+  uint64_t total = raw_bytes(bits(), shape.size);
   uint64_t start = block * BLOCK_BYTES;
   return total - start < BLOCK_BYTES ? total - start : BLOCK_BYTES;
 }
@@ -99,10 +101,10 @@ bool read_block(const TableFile& f, uint64_t block, uint8_t* out, std::string& w
 }
 
 bool read_all_blocks(const TableFile& f, std::vector<uint8_t>& out, std::string& why) {
-  out.assign(raw_bytes(f.kind, f.shape.size) + BLOCK_BYTES, 0);
+  out.assign(raw_bytes(f.bits(), f.shape.size) + BLOCK_BYTES, 0);
   for (uint64_t b = 0; b < f.header.blocks; ++b)
     if (!read_block(f, b, out.data() + b * BLOCK_BYTES, why)) return false;
-  out.resize(raw_bytes(f.kind, f.shape.size));
+  out.resize(raw_bytes(f.bits(), f.shape.size));
   return true;
 }
 

@@ -27,6 +27,7 @@ struct TableFile {
   TableFile& operator=(const TableFile&) = delete;
   ~TableFile();
 
+  int bits() const { return header.value_bits; }
   uint64_t decoded_bytes(uint64_t block) const;
 };
 
@@ -39,7 +40,7 @@ std::unique_ptr<TableFile> open_table(const std::string& path, Kind kind, const 
 // from many threads at once.
 bool read_block(const TableFile& f, uint64_t block, uint8_t* out, std::string& why);
 
-// Every block, decoded into one array of raw_bytes() bytes.
+// Every block, decoded into one array of raw_bytes(bits(), positions) bytes.
 bool read_all_blocks(const TableFile& f, std::vector<uint8_t>& out, std::string& why);
 
 }  // namespace tb

@@ -48,7 +48,7 @@ bool build_unit(const Unit& u, const std::vector<Target>& targets, ValueStore& s
   for (int part = 0; part < unit.parts; ++part) {
     for (const Target& t : targets) {
       const std::vector<Code>& codes = t.kind == Kind::MTC ? conversions[part] : unit.codes[part];
-      if (!write_table(t.dir, slices[part], t.kind, codes, unit.skipped[part], opt.threads, why))
+      if (!write_table(t.dir, slices[part], t.kind, codes, unit.skipped[part], opt.wide_values, opt.threads, why))
         return false;
     }
     store.adopt(slices[part], std::move(unit.codes[part]));

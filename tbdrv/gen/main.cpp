@@ -13,8 +13,9 @@ namespace {
 
 const char* USAGE =
     "usage:\n"
-    "  tbgen build -n PIECES [--wld DIR] [--dtw DIR] [--mtc DIR] [-j THREADS]\n"
-    "      builds every slice of up to PIECES pieces (resumes an interrupted build)\n"
+    "  tbgen build -n PIECES [--wld DIR] [--dtw DIR] [--mtc DIR] [-j THREADS] [--wide]\n"
+    "      builds every slice of up to PIECES pieces (resumes an interrupted build);\n"
+    "      --wide stores distances in 16 bits even where 8 would do\n"
     "  tbgen verify DIR [-j THREADS]\n"
     "      checks that every stored value follows from its moves; counts per slice\n"
     "  tbgen bench DIR [-n LOOKUPS] [--cache MB] [-j THREADS]\n"
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
       build.dtw_dir = argv[++i];
     } else if (a == "--mtc" && has_value) {
       build.mtc_dir = argv[++i];
+    } else if (a == "--wide") {
+      build.wide_values = true;
     } else if (a == "--cache" && has_value) {
       cache_mb = std::atoi(argv[++i]);
     } else if (a[0] != '-' && dir.empty()) {

@@ -43,13 +43,11 @@ bool ValueStore::load(const Material& m, std::string& why) {
   if (!table || !read_all_blocks(*table, raw, why)) return why = path + ": " + why, false;
   Shape sh = shape_of(m);
   std::vector<Code> codes(sh.size);
-  if (kind_ == Kind::WLD) {
-    for (uint64_t i = 0; i < sh.size; ++i) {
-      int bits = (raw[i >> 2] >> ((i & 3) * 2)) & 3;
-      codes[i] = bits == WLD_WIN_BITS ? WLD_WIN : bits == WLD_LOSS_BITS ? WLD_LOSS : DRAW;
-    }
-  } else {
-    std::copy_n(reinterpret_cast<const Code*>(raw.data()), sh.size, codes.data());
+  int bits = table->bits();
+  for (uint64_t i = 0; i < sh.size; ++i) {
+    uint64_t at = i * uint64_t(bits);
+    uint32_t value = bits == 16 ? uint32_t(raw[at / 8] | raw[at / 8 + 1] << 8) : raw[at / 8] >> (at % 8);
+    codes[i] = code_of_file_value(kind_, uint16_t(value & ((1u << bits) - 1)));
   }
   adopt(m, std::move(codes));
   fill_captures(m);

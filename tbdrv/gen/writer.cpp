@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <zstd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -12,18 +13,22 @@
 namespace tb {
 namespace {
 
-std::vector<uint8_t> raw_values(Kind kind, const std::vector<Code>& codes,
+int value_bits(Kind kind, const std::vector<Code>& codes) {
+  if (kind == Kind::WLD) return 2;
+  uint16_t largest = 0;
+  for (Code c : codes) largest = std::max(largest, file_value(kind, c));
+  return largest < 256 ? 8 : 16;
+}
+
+std::vector<uint8_t> raw_values(Kind kind, int bits, const std::vector<Code>& codes,
                                 const std::vector<uint64_t>& skipped) {
-  std::vector<uint8_t> raw(raw_bytes(kind, codes.size()), 0);
-  Code last = DRAW;
+  std::vector<uint8_t> raw(raw_bytes(bits, codes.size()), 0);
+  uint16_t last = 0;
   for (uint64_t i = 0; i < codes.size(); ++i) {
-    if (!(skipped[i >> 6] >> (i & 63) & 1)) last = codes[i];
-    if (kind == Kind::WLD) {
-      uint8_t bits = is_win(last) ? WLD_WIN_BITS : is_loss(last) ? WLD_LOSS_BITS : WLD_DRAW_BITS;
-      raw[i >> 2] |= uint8_t(bits << ((i & 3) * 2));
-    } else {
-      std::memcpy(&raw[i * 2], &last, 2);
-    }
+    if (!(skipped[i >> 6] >> (i & 63) & 1)) last = file_value(kind, codes[i]);
+    uint64_t at = i * uint64_t(bits);
+    raw[at / 8] |= uint8_t(last << (at % 8));
+    if (bits == 16) raw[at / 8 + 1] = uint8_t(last >> 8);
   }
   return raw;
 }
@@ -35,8 +40,9 @@ bool write_all(FILE* f, const void* data, size_t bytes) {
 }  // namespace
 
 bool write_table(const std::string& dir, const Material& m, Kind kind, const std::vector<Code>& codes,
-                 const std::vector<uint64_t>& skipped, int threads, std::string& why) {
-  std::vector<uint8_t> raw = raw_values(kind, codes, skipped);
+                 const std::vector<uint64_t>& skipped, bool wide, int threads, std::string& why) {
+  int bits = wide && kind != Kind::WLD ? 16 : value_bits(kind, codes);
+  std::vector<uint8_t> raw = raw_values(kind, bits, codes, skipped);
   uint64_t blocks = (raw.size() + BLOCK_BYTES - 1) / BLOCK_BYTES;
   std::vector<std::vector<uint8_t>> packed(blocks);
   parallel_for(blocks, threads, [&](uint64_t begin, uint64_t end, int) {
@@ -57,6 +63,7 @@ bool write_table(const std::string& dir, const Material& m, Kind kind, const std
   h.type_code = uint32_t(kind_info(kind).type_code);
   h.material_key = uint32_t(m.key());
   h.block_bytes = BLOCK_BYTES;
+  h.value_bits = uint16_t(bits);
   h.positions = codes.size();
   h.blocks = blocks;
   std::vector<uint64_t> index(2 * blocks + 1, 0);

@@ -35,8 +35,11 @@ std::string tables(int pieces) {
   static std::map<int, std::string> built;
   if (!built.count(pieces)) {
     std::string dir = qbtest::make_temp_dir("tables");
-    std::string cmd = std::string(QB_BINARY_DIR) + "/tbgen build -j 2 -n " + std::to_string(pieces) +
-                      " --wld " + dir + "/wld --dtw " + dir + "/dtw --mtc " + dir + "/mtc";
+    std::string tbgen = std::string(QB_BINARY_DIR) + "/tbgen build -j 2 -n " + std::to_string(pieces);
+    std::string cmd = tbgen + " --wld " + dir + "/wld --dtw " + dir + "/dtw --mtc " + dir + "/mtc";
+    EXPECT_EQ(run(cmd), 0) << cmd;
+    // The same distances in 16-bit values, which larger databases need.
+    cmd = tbgen + " --wide --dtw " + dir + "/dtw16 --mtc " + dir + "/mtc16";
     EXPECT_EQ(run(cmd), 0) << cmd;
     built[pieces] = dir;
   }
@@ -83,9 +86,12 @@ struct KindCase {
   int type;
 };
 const KindCase KINDS[] = {{"wld", TBDRV_TYPE_WLD}, {"dtw", TBDRV_TYPE_DTW}, {"mtc", TBDRV_TYPE_MTC}};
+const KindCase WIDE_KINDS[] = {{"dtw16", TBDRV_TYPE_DTW}, {"mtc16", TBDRV_TYPE_MTC}};
 
 TEST(Tables, MatchTheIndependentSolverUpToThreePieces) {
-  for (const KindCase& k : KINDS) {
+  std::vector<KindCase> all(std::begin(KINDS), std::end(KINDS));
+  all.insert(all.end(), std::begin(WIDE_KINDS), std::end(WIDE_KINDS));
+  for (const KindCase& k : all) {
     std::string dir = tables(3) + "/" + k.dir;
     int type = 0, pieces = 0;
     ASSERT_EQ(tbdrv_identify(dir.c_str(), &type, &pieces), 0);
