@@ -30,7 +30,8 @@ void collect(const char* text) {
 
 int run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
-// Tables of all three kinds, built once per test process.
+// Tables of all three kinds, built once per test process (with 16-bit
+// copies of the distance tables for 3 pieces).
 std::string tables(int pieces) {
   static std::map<int, std::string> built;
   if (!built.count(pieces)) {
@@ -40,7 +41,7 @@ std::string tables(int pieces) {
     EXPECT_EQ(run(cmd), 0) << cmd;
     // The same distances in 16-bit values, which larger databases need.
     cmd = tbgen + " --wide --dtw " + dir + "/dtw16 --mtc " + dir + "/mtc16";
-    EXPECT_EQ(run(cmd), 0) << cmd;
+    if (pieces == 3) EXPECT_EQ(run(cmd), 0) << cmd;
     built[pieces] = dir;
   }
   return built[pieces];
