@@ -22,6 +22,8 @@ std::string make_unique_temp_dir() {
   throw std::runtime_error("cannot make a temporary directory");
 }
 
+}  // namespace
+
 void set_env(const char* name, const std::string& value) {
 #ifdef _WIN32
   _putenv_s(name, value.c_str());
@@ -29,8 +31,6 @@ void set_env(const char* name, const std::string& value) {
   setenv(name, value.c_str(), 1);
 #endif
 }
-
-}  // namespace
 
 const std::string& temp_root() {
   static const std::string root = make_unique_temp_dir();

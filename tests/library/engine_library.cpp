@@ -1,0 +1,86 @@
+#include "library/engine_library.h"
+
+#include <string>
+
+#ifdef _WIN32
+#include "platform/windows/win.h"
+#else
+#include <dlfcn.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace qbtest {
+
+#ifdef _WIN32
+
+namespace {
+std::string this_program() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, length);
+}
+}  // namespace
+
+// The build puts the engine in engines\ beside the programs.
+std::string engine_library_path() {
+  std::string program = this_program();
+  return program.substr(0, program.find_last_of("\\/") + 1) + "engines\\Quillbar64.dll";
+}
+
+EngineLibrary::EngineLibrary(const std::string& path) : handle_(LoadLibraryA(path.c_str())) {}
+
+EngineLibrary::~EngineLibrary() {
+  if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+}
+
+void* EngineLibrary::symbol(const char* name) const {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+}
+
+int run_this_program(const std::string& gtest_filter) {
+  std::string command = "\"" + this_program() + "\" --gtest_filter=" + gtest_filter;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = DWORD(-1);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return int(code);
+}
+
+#else
+
+std::string engine_library_path() { return std::string(QB_ENGINE_DIR) + "/libquillbar.so"; }
+
+EngineLibrary::EngineLibrary(const std::string& path)
+    : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+
+EngineLibrary::~EngineLibrary() {
+  if (handle_) dlclose(handle_);
+}
+
+void* EngineLibrary::symbol(const char* name) const { return dlsym(handle_, name); }
+
+int run_this_program(const std::string& gtest_filter) {
+  std::string program = "/proc/self/exe";
+  std::string filter = "--gtest_filter=" + gtest_filter;
+  char* argv[] = {program.data(), filter.data(), nullptr};
+  pid_t child;
+  if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+#endif
+
+}  // namespace qbtest
