@@ -42,7 +42,10 @@ void* EngineLibrary::symbol(const char* name) const {
 }
 
 int run_this_program(const std::string& gtest_filter) {
-  std::string command = "\"" + this_program() + "\" --gtest_filter=" + gtest_filter;
+  std::string command = "\"";
+  command += this_program();
+  command += "\" --gtest_filter=";
+  command += gtest_filter;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
