@@ -21,7 +21,9 @@ constexpr int32_t NOT_EVALUATED = 0x7FFFFFFF;
 PieceSummary make_piece_summary(const Position& p);
 
 // Positive when the side to move stands better; also stored in
-// summary.cached_score. The summary must describe `p`.
+// summary.cached_score. The summary must describe `p`. Until usable weights
+// files are loaded (eval/weights.h) only the built-in material, kings, tempo
+// and balance terms count.
 int evaluate(const Position& p, int side, PieceSummary& summary);
 
 }  // namespace qb

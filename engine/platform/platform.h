@@ -42,6 +42,7 @@ void message_box(void* owner, const char* caption, const char* text);
 int processor_count();       // logical processors, at least 1
 int installed_ram_mb();      // 0 when the system does not answer
 uint32_t process_clock_ms(); // milliseconds since the process started
+uint32_t process_id();
 void sleep_ms(int ms);
 
 struct CpuInfo {

@@ -1,0 +1,16 @@
+// The engine's name and its about text, as the host shows them.
+#pragma once
+
+#include <string>
+
+namespace qb {
+
+// "Quillbar(x64) 1.19c", with the instance suffix ("[1]") after "(x64)" once
+// the start-up has claimed a number above 0.
+std::string engine_name();
+
+// The about box: name, version, date, maker, then the database, book and
+// hash-table lines.
+std::string about_text();
+
+}  // namespace qb

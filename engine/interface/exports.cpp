@@ -1,0 +1,134 @@
+// The exported entry points (all but the move-list, capture-search and
+// analysis exports, which live with their subsystems). Nothing is thrown
+// across this boundary: a failure becomes a text and a result code.
+#include "interface/exports.h"
+
+#include <atomic>
+#include <exception>
+
+#include "interface/about.h"
+#include "interface/command.h"
+#include "interface/host_text.h"
+#include "interface/log.h"
+#include "interface/settings.h"
+#include "interface/startup.h"
+#include "interface/stop.h"
+#include "platform/platform.h"
+#include "search/driver.h"
+
+namespace {
+
+constexpr int32_t PROTOCOL_VERSION = 2;
+constexpr int BUSY_POLL_MS = 100;
+constexpr const char* HELP_FILE = "QuillbarHelp.htm";
+
+// Set while a getmove runs; a second call waits for the first to finish.
+std::atomic_flag g_busy = ATOMIC_FLAG_INIT;
+
+struct BusyGuard {
+  BusyGuard() {
+    while (g_busy.test_and_set(std::memory_order_acquire)) qb::platform::sleep_ms(BUSY_POLL_MS);
+  }
+  ~BusyGuard() { g_busy.clear(std::memory_order_release); }
+};
+
+int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* str,
+                    int32_t* playnow, int32_t info, int32_t moreinfo) {
+  std::atomic_ref<int32_t> stop(*playnow);
+  if (stop.load(std::memory_order_relaxed) != 0) stop.store(0, std::memory_order_relaxed);
+
+  qb::Position root = qb::from_host_board(board);
+  qb::write_host_text(str, "Thinking...");
+  qb::publish_stop_flag(playnow);
+  if (info & 1) {
+    // A new game: the game history is emptied and the draw counter reset here.
+  }
+  qb::initialise_engine();
+  // The endgame databases and the hash table are brought up to date with the
+  // settings here (they may write progress into str).
+
+  // A man on its own crowning row cannot arise in play; the host's board is
+  // left exactly as it came.
+  if (qb::has_man_on_crown_row(root)) {
+    qb::write_host_text(str, "Illegal position.");
+    return QB_UNKNOWN;
+  }
+  int side = qb::host_color_to_side(color);
+  qb::Position after = root;
+  int32_t result = qb::g_settings.allscores != 0
+                       ? qb::allscores_driver(root, side, maxtime, info, str, &after)
+                       : qb::search_driver(root, side, maxtime, info, moreinfo, str, &after);
+  qb::to_host_board(after, board);
+  return result;
+}
+
+}  // namespace
+
+QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str,
+                          int32_t* playnow, int32_t info, int32_t moreinfo) {
+  BusyGuard busy;
+  // A host that passes no stop flag or text buffer still gets a move.
+  static int32_t own_stop_flag = 0;
+  char scratch[qb::HOST_TEXT_SIZE];
+  if (!playnow) playnow = &own_stop_flag;
+  if (!str) str = scratch;
+  if (!board) {
+    qb::write_host_text(str, "Illegal position.");
+    return QB_UNKNOWN;
+  }
+  try {
+    return choose_move(board, color, maxtime, str, playnow, info, moreinfo);
+  } catch (const std::exception& e) {
+    qb::log_printf("getmove failed: %s\n", e.what());
+  } catch (...) {
+    qb::log_printf("getmove failed\n");
+  }
+  qb::write_host_text(str, "Internal error, no move made.");
+  return QB_UNKNOWN;
+}
+
+QB_EXPORT int32_t enginecommand(const char* command, char* reply) {
+  char scratch[qb::HOST_TEXT_SIZE];
+  if (!reply) reply = scratch;
+  try {
+    qb::initialise_engine();
+    return qb::run_command(command ? command : "", reply);
+  } catch (...) {
+    qb::write_host_text(reply, "Command failed");
+    return 0;
+  }
+}
+
+QB_EXPORT int32_t enginename(char* name) {
+  qb::write_host_text(name, "%s", qb::engine_name().c_str());
+  return 1;
+}
+
+QB_EXPORT int32_t engineabout(void* window) {
+  try {
+    qb::initialise_engine();
+    qb::platform::message_box(window, "engine info", qb::about_text().c_str());
+  } catch (...) {
+  }
+  return 1;
+}
+
+QB_EXPORT int32_t enginehelp(char* text) {
+  qb::initialise_engine();
+  qb::write_host_text(text, "%s", HELP_FILE);
+  return 1;
+}
+
+QB_EXPORT int32_t protocolversion(void) { return PROTOCOL_VERSION; }
+
+// The board is read (as the protocol has it) but, with nothing to evaluate,
+// the position is not kept: a getmove converts its own board anyway.
+QB_EXPORT int32_t staticevaluation(int32_t board[8][8], int32_t, char* text) {
+  if (board) (void)qb::from_host_board(board);
+  qb::write_host_text(text, "This engine does not use static evaluation\n");
+  return 1;
+}
+
+QB_EXPORT int32_t DebugFunction1(void) { return int32_t(qb::platform::process_clock_ms()); }
+
+QB_EXPORT void DebugFunction2(void) {}

@@ -1,0 +1,38 @@
+#include "interface/persist.h"
+
+#include "interface/log.h"
+#include "platform/platform.h"
+
+namespace qb {
+
+bool load_number(const char* name, int32_t& out) {
+  uint32_t value;
+  if (!platform::read_setting_number(name, &value)) return false;
+  out = int32_t(value);
+  return true;
+}
+
+int32_t load_number_or(const char* name, int32_t missing) {
+  int32_t value = missing;
+  load_number(name, value);
+  return value;
+}
+
+bool load_text(const char* name, TextSetting& field) {
+  char text[platform::SETTING_TEXT_SIZE];
+  if (!platform::read_setting_text(name, text, sizeof text)) return false;
+  set_text_setting(field, text);
+  return true;
+}
+
+void save_number(const char* name, int32_t value) {
+  if (!platform::write_setting_number(name, uint32_t(value)))
+    log_printf("Cannot save %s in the settings store\n", name);
+}
+
+void save_text(const char* name, const std::string& value) {
+  if (!platform::write_setting_text(name, value.c_str()))
+    log_printf("Cannot save %s in the settings store\n", name);
+}
+
+}  // namespace qb

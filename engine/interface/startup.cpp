@@ -1,0 +1,189 @@
+// The one-time initialisation, run by the first entry call that needs it, and
+// the shutdown when the library is unloaded. The steps keep a fixed order:
+// the log must exist before anything logs, the settings before the loaders
+// that use them, and the search threads start last but one.
+#include "interface/startup.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <mutex>
+
+#include "board/bitops.h"
+#include "interface/about.h"
+#include "interface/ini.h"
+#include "interface/log.h"
+#include "interface/memory_rule.h"
+#include "interface/persist.h"
+#include "interface/settings.h"
+#include "interface/startup_steps.h"
+#include "platform/platform.h"
+
+namespace qb {
+namespace startup {
+
+constexpr const char* INSTANCE_NAME = "Quillbar-English";  // also names the lock files
+constexpr const char* ENGINES_FOLDER = "engines";
+constexpr const char* INI_FILE = "quillbar.ini";
+
+void claim_instance_number() {
+  int n = platform::claim_instance(INSTANCE_LIMIT);
+  if (n < 0 || n >= INSTANCE_LIMIT) n = 0;  // none free, or no locks here: share instance 0
+  g_startup.instance = n;
+  g_startup.instance_suffix[0] = '\0';
+  if (n > 0) std::snprintf(g_startup.instance_suffix, sizeof g_startup.instance_suffix, "[%d]", n);
+}
+
+void prepare_log() {
+  g_log_path.clear();
+  std::string documents = platform::documents_folder();
+  if (documents.empty()) return;  // no documents folder: the engine runs without a log
+  std::string dir = platform::join_path(documents, "Orvandel");
+  platform::make_directory(documents);
+  platform::make_directory(dir);
+  dir = platform::join_path(dir, PROGRAM_NAME);
+  platform::make_directory(dir);
+  g_log_path = platform::join_path(dir, std::string(PROGRAM_NAME) + g_startup.instance_suffix + ".log");
+  if (FILE* f = std::fopen(g_log_path.c_str(), "w")) std::fclose(f);
+}
+
+void find_directory_prefix() {
+  g_startup.dir_prefix[0] = '\0';
+  if (platform::path_exists(ENGINES_FOLDER))
+    std::snprintf(g_startup.dir_prefix, sizeof g_startup.dir_prefix, "%s%c", ENGINES_FOLDER,
+                  platform::DIR_SEP);
+}
+
+// The fixed 26-character form "Sun Sep 16 01:03:52 1973\n", always in
+// English whatever the host's locale.
+void log_start_time() {
+  static const char* const DAYS[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const MONTHS[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  if (!local) return;
+  log_printf("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", DAYS[local->tm_wday % 7],
+             MONTHS[local->tm_mon % 12], local->tm_mday, local->tm_hour, local->tm_min,
+             local->tm_sec, 1900 + local->tm_year);
+}
+
+void read_path_settings() {
+  if (!load_text(store::DB_PATH, g_settings.dbpath)) set_text_setting(g_settings.dbpath, "db");
+  if (!load_text(store::MTC_PATH, g_settings.mtcpath)) set_text_setting(g_settings.mtcpath, "");
+  g_settings.max_dbpieces = load_number_or(store::MAX_DB_PIECES, 24);
+  g_settings.enable_wld = load_number_or(store::ENABLE_WLD, 1);
+  g_settings.enable_mtc = load_number_or(store::ENABLE_MTC, 0);
+  if (!load_text(store::BOOK_FILE, g_settings.bookfile))
+    set_text_setting(g_settings.bookfile, "Quillbar.odb");
+}
+
+// Both sizes come from the store, or both from the RAM rule (and are then
+// stored). Sizes of 0 or "negative" (above 2^31) would leave the engine
+// without a hash table, so they count as missing.
+void read_memory_settings(int32_t ram_mb) {
+  int32_t hash = 0, cache = 0;
+  bool stored = load_number(store::DB_MBYTES, cache) && load_number(store::HASH_SIZE, hash) &&
+                hash > 0 && cache > 0;
+  if (!stored) {
+    MemorySizes sizes = memory_sizes_for_ram(ram_mb);
+    hash = sizes.hashsize;
+    cache = sizes.dbmbytes;
+    save_number(store::DB_MBYTES, cache);
+    save_number(store::HASH_SIZE, hash);
+  }
+  g_settings.hashsize = hash;
+  g_settings.dbmbytes = cache;
+}
+
+void count_processors() {
+  g_startup.processor_count = std::max(1, platform::processor_count());
+  g_startup.thread_limit = std::min(g_startup.processor_count, MAX_SEARCH_THREADS);
+}
+
+void read_play_settings() {
+  int32_t threads = load_number_or(store::SEARCH_THREADS, 1);
+  g_settings.searchthreads = std::clamp(threads, 1, g_startup.thread_limit);
+  g_settings.allscores = 0;
+  g_settings.book = load_number_or(store::USE_BOOK, 1);
+}
+
+}  // namespace startup
+
+namespace {
+
+// Runs shutdown_engine when the library is unloaded. A function-local static
+// made during the start-up is destroyed before every static the library made
+// when it was loaded (the log path among them), both at dlclose and at
+// process exit; an __attribute__((destructor)) would run after those
+// statics at process exit.
+struct UnloadGuard {
+  ~UnloadGuard() { shutdown_engine(); }
+};
+
+void run_startup() {
+  using namespace startup;
+  static UnloadGuard unload_guard;
+  claim_instance_number();
+  prepare_log();
+  find_directory_prefix();
+  log_start_time();
+  read_ini_file(std::string(g_startup.dir_prefix) + INI_FILE);
+  log_printf("%s\n", engine_name().c_str());
+
+  int32_t ram = platform::installed_ram_mb();
+  g_startup.installed_ram_mb = ram > 0 ? ram : RAM_WHEN_UNKNOWN_MB;
+  log_printf("installed RAM: %dmb\n", g_startup.installed_ram_mb);
+  log_printf("current directory: %s\n", platform::current_directory().c_str());
+
+  read_path_settings();
+  // The opening book loads here, from the bookfile setting.
+  // The weights' byte bit-reversal table is filled here.
+  init_popcount(platform::cpu_info().popcnt);
+  read_memory_settings(g_startup.installed_ram_mb);
+  count_processors();
+  // The search threads start here (thread_limit - 1 of them).
+  read_play_settings();
+  save_text(store::VERSION, VERSION_TEXT);
+  // The evaluation weights load here, from the directory prefix.
+  log_database_settings();
+  log_printf("total processors: %d\n", g_startup.processor_count);
+  log_printf("search threads: %d\n", int(g_settings.searchthreads));
+}
+
+}  // namespace
+
+void log_database_settings() {
+  log_printf("hashsize: %d\n", int(g_settings.hashsize));
+  log_printf("WLD cachesize: %d\n", int(g_settings.dbmbytes));
+  log_printf("limit max WLD pieces: %d\n", int(g_settings.max_dbpieces));
+  log_printf("WLD directory: %s\n", get_text_setting(g_settings.dbpath).c_str());
+  log_printf("MTC directory: %s\n", get_text_setting(g_settings.mtcpath).c_str());
+  log_printf("WLD enable: %d\n", int(g_settings.enable_wld));
+  log_printf("MTC enable: %d\n\n", int(g_settings.enable_mtc));
+}
+
+// Runs once; a second host thread arriving meanwhile waits for it to finish
+// rather than using a half-prepared engine. Nothing escapes to the host: a
+// step that fails leaves the engine running without what it would have made.
+void initialise_engine() {
+  static std::once_flag done;
+  std::call_once(done, [] {
+    try {
+      run_startup();
+    } catch (const std::exception& e) {
+      log_printf("start-up stopped: %s\n", e.what());
+    } catch (...) {
+      log_printf("start-up stopped\n");
+    }
+  });
+}
+
+void shutdown_engine() {
+  // The opening book's tables are freed here.
+  // The hash table is freed and the database handles closed here.
+  platform::release_instance();
+}
+
+}  // namespace qb

@@ -1,0 +1,7 @@
+#include "interface/stop.h"
+
+namespace qb {
+
+std::atomic<int32_t*> g_stop_flag{nullptr};
+
+}  // namespace qb
