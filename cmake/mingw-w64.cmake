@@ -10,7 +10,9 @@ set(CMAKE_CXX_COMPILER ${QB_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${QB_MINGW_PREFIX}-windres)
 set(CMAKE_OBJDUMP ${QB_MINGW_PREFIX}-objdump)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${QB_MINGW_PREFIX})
+# Libraries built for the target outside Debian's packages (zstd, by
+# tools/windows/build-zstd) sit in QB_WINDOWS_DEPS.
+set(CMAKE_FIND_ROOT_PATH /usr/${QB_MINGW_PREFIX} ${QB_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
