@@ -10,7 +10,8 @@ bool g_use_hw_popcount = true;
 uint8_t g_popcount16[65536];
 
 void init_popcount(bool hardware) {
-  for (uint32_t i = 0; i < 65536; ++i) g_popcount16[i] = uint8_t(std::popcount(i));
+  // Counted bit by bit: the processor may lack the counting instruction.
+  for (uint32_t i = 1; i < 65536; ++i) g_popcount16[i] = uint8_t((i & 1) + g_popcount16[i >> 1]);
   g_use_hw_popcount = hardware;
 }
 

@@ -16,7 +16,7 @@
 #include "endgame/identify.h"
 #include "interface/command.h"
 #include "interface/command_words.h"
-#include "interface/dither.h"
+#include "eval/dither.h"
 #include "interface/host_text.h"
 #include "interface/persist.h"
 #include "interface/setting_text.h"
@@ -110,7 +110,7 @@ void set_dither(const char* args, char* reply) {
 void set_dither_offset_command(const char* args, char* reply) {
   int32_t value;
   if (!read_number("dither-offset", args, reply, value)) return;
-  set_dither_offset(value);
+  rebuild_dither_table(value);
   write_host_text(reply, "dither-offset set to %d", value);
 }
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "interface/dither.h"
+#include "eval/dither.h"
 #include "interface/log.h"
 #include "interface/settings.h"
 
@@ -77,7 +77,7 @@ IniError apply_ini_entry(const IniEntry& entry) {
   if (IniError error = parse_ini_number(entry.value, n); error != IniError::none) return error;
   if (entry.key == "drawpieces") g_settings.drawpieces = n;
   else if (entry.key == "dither") g_settings.dither = n != 0;
-  else set_dither_offset(n);
+  else rebuild_dither_table(n);
   return IniError::none;
 }
 

@@ -11,6 +11,8 @@
 #include <mutex>
 
 #include "board/bitops.h"
+#include "eval/bit_reversal.h"
+#include "eval/weights.h"
 #include "interface/about.h"
 #include "interface/ini.h"
 #include "interface/log.h"
@@ -139,14 +141,14 @@ void run_startup() {
 
   read_path_settings();
   // The opening book loads here, from the bookfile setting.
-  // The weights' byte bit-reversal table is filled here.
+  fill_bit_reversal_table();
   init_popcount(platform::cpu_info().popcnt);
   read_memory_settings(g_startup.installed_ram_mb);
   count_processors();
   // The search threads start here (thread_limit - 1 of them).
   read_play_settings();
   save_text(store::VERSION, VERSION_TEXT);
-  // The evaluation weights load here, from the directory prefix.
+  load_weights(g_startup.dir_prefix);
   log_database_settings();
   log_printf("total processors: %d\n", g_startup.processor_count);
   log_printf("search threads: %d\n", int(g_settings.searchthreads));

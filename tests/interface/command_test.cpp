@@ -6,7 +6,7 @@
 #include "engine_library.h"
 #include "engine_state.h"
 #include "interface/command.h"
-#include "interface/dither.h"
+#include "eval/dither.h"
 #include "interface/engine_status.h"
 #include "interface/exports.h"
 #include "interface/host_text.h"
@@ -200,10 +200,12 @@ TEST_F(Commands, DitherOffsetRebuildsTheTable) {
   run("set dither-offset 3");
   for (int i = 0; i < qb::DITHER_TABLE_SIZE; ++i)
     EXPECT_EQ(qb::g_dither_table[i].load(), (i % 3 - 1) * 3) << i;
-  run("set dither-offset 300");  // kept in 8 bits: 300 is 44
-  EXPECT_EQ(qb::g_dither_table[0].load(), -44);
-  EXPECT_EQ(qb::g_dither_table[2].load(), 44);
-  EXPECT_EQ(run("get dither-offset").reply, "300");
+  // The table holds signed bytes: larger offsets are held at the limit
+  // rather than wrapped round to a different (or negated) offset.
+  run("set dither-offset 300");
+  EXPECT_EQ(qb::g_dither_table[0].load(), -127);
+  EXPECT_EQ(qb::g_dither_table[2].load(), 127);
+  EXPECT_EQ(run("get dither-offset").reply, "127");
 }
 
 TEST_F(Commands, DatabaseCheckReplies) {

@@ -1,6 +1,6 @@
 #include "engine_state.h"
 
-#include "interface/dither.h"
+#include "eval/dither.h"
 #include "interface/engine_status.h"
 #include "interface/setting_text.h"
 #include "interface/settings.h"
@@ -25,7 +25,7 @@ void reset_engine_state() {
   s.play_to_end = 0;
   s.drawpieces = 10;
   s.dither = 0;
-  qb::set_dither_offset(0);
+  qb::rebuild_dither_table(0);
   s.cl = 5;
   s.p1 = 16;
   s.p2 = 0;

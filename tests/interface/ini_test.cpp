@@ -4,7 +4,7 @@
 #include <random>
 
 #include "engine_state.h"
-#include "interface/dither.h"
+#include "eval/dither.h"
 #include "interface/ini.h"
 #include "interface/settings.h"
 #include "support/temp_env.h"
