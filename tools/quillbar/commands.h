@@ -8,3 +8,7 @@
 using Args = std::vector<std::string>;
 
 int run_perft(const Args& args);
+int run_play(const Args& args);
+int run_match(const Args& args);
+int run_analyse(const Args& args);
+int run_engine_server(const Args& args);

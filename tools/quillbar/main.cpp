@@ -14,11 +14,16 @@ struct Command {
 
 const Command COMMANDS[] = {
     {"perft", run_perft, "count leaf positions: perft [--fen FEN] [--depth N] [--divide]"},
+    {"play", run_play, "play the engine in the terminal: play [--white] [--self] [--time S]"},
+    {"match", run_match, "engine against engine over an opening deck: match [LIB_A [LIB_B]]"},
+    {"analyse", run_analyse, "score every move of a position: analyse --fen FEN [--time S]"},
+    {"engine-server", run_engine_server, "serve one engine library on stdin/stdout (internal)"},
 };
 
 int usage() {
   std::fprintf(stderr, "usage: quillbar <command> [options]\n\ncommands:\n");
-  for (const Command& c : COMMANDS) std::fprintf(stderr, "  %-8s %s\n", c.name, c.summary);
+  for (const Command& c : COMMANDS) std::fprintf(stderr, "  %-14s %s\n", c.name, c.summary);
+  std::fprintf(stderr, "\n'quillbar <command> --help' shows a command's options.\n");
   return 2;
 }
 

@@ -1,0 +1,339 @@
+// match: two engines (or one engine under two sets of settings) play each
+// opening of a deck with both colours. Every game runs in engine processes
+// of its worker's own, as many workers as cores; every finished game goes to
+// the PDN file at once, so an interrupted match loses nothing played.
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <mutex>
+#include <thread>
+
+#include "board/fen.h"
+#include "commands.h"
+#include "elo.h"
+#include "engine_game.h"
+#include "options.h"
+#include "paths.h"
+#include "pdn.h"
+
+namespace host {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int DEFAULT_MAX_MOVES = 200;
+constexpr double DEFAULT_HANG_TIMEOUT = 30;
+constexpr double WARM_UP_TIME = 0.01;
+
+const char* const USAGE =
+    "usage: quillbar match [LIBRARY_A [LIBRARY_B]] [options]\n"
+    "  Both engines default to engines/libquillbar.so; one library plays itself.\n"
+    "  --cmd-a TEXT, --cmd-b TEXT  enginecommand line for engine A or B (repeatable),\n"
+    "                              e.g. --cmd-b \"set book 0\"; --cmd TEXT for both\n"
+    "  --time S                    fixed seconds per move (default 1)\n"
+    "  --tc BASE+INC               incremental clock in seconds, e.g. 60+0.5\n"
+    "  --openings FILE             opening deck (default openings/three-move-deck.txt)\n"
+    "  --games N                   play only the first N games\n"
+    "  --concurrency N             games at once (default: the number of cores)\n"
+    "  --max-moves N               a game reaching N moves is drawn (default 200)\n"
+    "  --hang-timeout S            seconds past its time before an engine is hung (30)\n"
+    "  --pdn FILE                  where the games go (default match-DATE-TIME.pdn)\n"
+    "  --user-settings             let the engines read and change the user's stored\n"
+    "                              settings (by default each gets a private folder)\n";
+
+struct MatchConfig {
+  EngineConfig engines[2];
+  std::string labels[2];
+  std::vector<Opening> openings;
+  int games = 0;
+  int concurrency = 1;
+  GameSetup setup;
+  std::string pdn_path;
+};
+
+// Shared by the workers: which game comes next, and everything reported.
+struct Match {
+  const MatchConfig& config;
+  std::atomic<int> next_game{0};
+  std::mutex mutex;
+  MatchScore score;  // engine A's view
+  int finished = 0;
+  std::FILE* pdn = nullptr;
+  bool live_line = false;  // progress rewritten in place on a terminal
+};
+
+// Games 2k and 2k+1 play opening k, with the colours swapped.
+const Opening& opening_for(const MatchConfig& c, int index) {
+  return c.openings[size_t(index / 2) % c.openings.size()];
+}
+
+std::string today() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char buf[16];
+  std::strftime(buf, sizeof buf, "%Y.%m.%d", &tm);
+  return buf;
+}
+
+std::string default_pdn_name() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char buf[64];
+  std::strftime(buf, sizeof buf, "match-%Y%m%d-%H%M%S.pdn", &tm);
+  return buf;
+}
+
+std::string elo_line(const MatchScore& s) {
+  EloEstimate e = elo_estimate(s);
+  return "Elo " + elo_text(e.elo) + " [" + elo_text(e.low) + ", " + elo_text(e.high) + "]";
+}
+
+// Starts engine `which` if it is not running, and lets it do its one-time
+// start-up (weights, book, databases, hash table) before any clock runs.
+bool ready_engine(EngineProcess& engine, const EngineConfig& config, std::string& error) {
+  if (engine.running()) return true;
+  if (!engine.start(config, error)) return false;
+  MoveRequest warm_up;
+  warm_up.position = qb::start_position();
+  warm_up.maxtime = WARM_UP_TIME;
+  warm_up.info = INFO_NEW_GAME;
+  warm_up.give_up_after = EngineProcess::START_TIMEOUT;
+  MoveReply reply = engine.getmove(warm_up);
+  if (!reply.ok) error = reply.failure;
+  return reply.ok;
+}
+
+void record_game(Match& m, int index, int black, const GameRecord& record,
+                 const Outcome& outcome) {
+  const MatchConfig& c = m.config;
+  PdnGame game;
+  game.record = record;
+  game.result = outcome.result;
+  game.set_tag("Event", "Quillbar match");
+  char host[256] = "?";
+  gethostname(host, sizeof host - 1);
+  game.set_tag("Site", host);
+  game.set_tag("Date", today());
+  game.set_tag("Round", std::to_string(index + 1));
+  game.set_tag("Black", c.labels[black]);
+  game.set_tag("White", c.labels[black ^ 1]);
+  game.set_tag("Result", "");
+  game.set_tag("Opening", opening_for(c, index).moves);
+  game.set_tag("TimeControl", c.setup.time.text());
+  game.set_tag("Termination", outcome.reason);
+
+  std::lock_guard<std::mutex> lock(m.mutex);
+  if (m.pdn) {
+    std::fputs(write_pdn(game).c_str(), m.pdn);
+    std::fflush(m.pdn);
+  }
+  int a_side = black == 0 ? qb::BLACK : qb::WHITE;
+  if (outcome.result == GameResult::DRAW) ++m.score.draws;
+  else if (outcome.result == win_for(a_side)) ++m.score.wins;
+  else if (outcome.result == win_for(a_side ^ 1)) ++m.score.losses;
+  ++m.finished;
+
+  if (m.live_line) std::printf("\r\033[K");
+  if (outcome.engine_fault || !m.live_line)
+    std::printf("game %d (%s vs %s): %s, %s\n", index + 1, c.labels[black].c_str(),
+                c.labels[black ^ 1].c_str(), result_text(outcome.result), outcome.reason.c_str());
+  std::printf("%d/%d  %s %.1f - %.1f %s  (+%d -%d =%d)  %s", m.finished, c.games,
+              c.labels[0].c_str(), m.score.points(), m.score.games() - m.score.points(),
+              c.labels[1].c_str(), m.score.wins, m.score.losses, m.score.draws,
+              elo_line(m.score).c_str());
+  std::printf(m.live_line ? "" : "\n");
+  std::fflush(stdout);
+}
+
+void worker(Match& m) {
+  const MatchConfig& c = m.config;
+  EngineProcess engines[2];  // A and B
+  while (true) {
+    int index = m.next_game.fetch_add(1);
+    if (index >= c.games) return;
+    int black = index % 2;  // engine A has Black in the first game of each opening
+    GameSetup setup = c.setup;
+    setup.opening = &opening_for(c, index);
+    GameRecord record = new_game();
+    Outcome outcome;
+    for (int e = 0; e < 2 && !outcome.over(); ++e) {
+      std::string error;
+      if (!ready_engine(engines[e], c.engines[e], error)) {
+        int side = e == black ? qb::BLACK : qb::WHITE;
+        outcome = {win_for(side ^ 1),
+                   std::string(side_name(side)) + " engine could not start: " + error, true};
+      }
+    }
+    if (!outcome.over()) {
+      EngineProcess* by_side[2] = {&engines[black], &engines[black ^ 1]};
+      outcome = play_engine_game(by_side, setup, record);
+    }
+    record_game(m, index, black, record, outcome);
+  }
+}
+
+// Checks that an engine starts and answers, and learns its name.
+bool probe(const EngineConfig& config, std::string& name, std::string& error) {
+  EngineProcess engine;
+  if (!engine.start(config, error)) return false;
+  name = engine.name();
+  return true;
+}
+
+int parse(const Args& args, MatchConfig& c, bool& user_settings) {
+  OptionCursor opt("match", args);
+  std::vector<std::string> libraries;
+  std::string deck, value;
+  std::optional<int> limit;
+  c.setup.time = *fixed_time("1");
+  c.setup.max_plies = 2 * DEFAULT_MAX_MOVES;
+  c.setup.hang_timeout = DEFAULT_HANG_TIMEOUT;
+  c.concurrency = int(std::max(1u, std::thread::hardware_concurrency()));
+  while (opt.next()) {
+    if (opt.is("--help") || opt.is("-h")) {
+      std::fputs(USAGE, stdout);
+      return 1;
+    } else if (opt.is("--cmd-a") || opt.is("--cmd-b") || opt.is("--cmd")) {
+      bool a = !opt.is("--cmd-b"), b = !opt.is("--cmd-a");
+      if (!opt.value(value)) return 2;
+      if (a) c.engines[0].commands.push_back(value);
+      if (b) c.engines[1].commands.push_back(value);
+    } else if (opt.is("--time") || opt.is("--tc")) {
+      bool fixed = opt.is("--time");
+      if (!opt.value(value)) return 2;
+      auto tc = fixed ? fixed_time(value) : incremental_clock(value);
+      if (!tc) return opt.fail("cannot read the time '" + value + "'");
+      c.setup.time = *tc;
+    } else if (opt.is("--openings")) {
+      if (!opt.value(deck)) return 2;
+    } else if (opt.is("--games") || opt.is("--concurrency") || opt.is("--max-moves")) {
+      std::string name = opt.word();
+      if (!opt.value(value)) return 2;
+      auto n = read_int(value, 1, 1000000);
+      if (!n) return opt.fail(name + " wants a positive number");
+      if (name == "--games") limit = *n;
+      else if (name == "--concurrency") c.concurrency = *n;
+      else c.setup.max_plies = 2 * *n;
+    } else if (opt.is("--hang-timeout")) {
+      if (!opt.value(value)) return 2;
+      auto s = read_double(value, 0.1, 86400);
+      if (!s) return opt.fail("--hang-timeout wants seconds");
+      c.setup.hang_timeout = *s;
+    } else if (opt.is("--pdn")) {
+      if (!opt.value(c.pdn_path)) return 2;
+    } else if (opt.is("--user-settings")) {
+      user_settings = true;
+    } else if (!opt.word().empty() && opt.word()[0] == '-') {
+      return opt.fail("unknown option '" + opt.word() + "' (see quillbar match --help)");
+    } else {
+      libraries.push_back(opt.word());
+    }
+  }
+  if (libraries.size() > 2) return opt.fail("at most two engine libraries");
+  for (int e = 0; e < 2; ++e) {
+    std::string wanted = libraries.empty() ? "" : libraries[std::min<size_t>(e, libraries.size() - 1)];
+    EngineLocation where = locate_engine(wanted);
+    c.engines[e].library = where.library;
+    c.engines[e].workdir = where.workdir;
+  }
+  std::string error;
+  if (deck.empty()) deck = find_data_file(DEFAULT_DECK);
+  if (!load_openings(deck, c.openings, error)) return opt.fail(error);
+  int all = int(c.openings.size()) * 2;
+  c.games = limit ? std::min(*limit, all) : all;
+  c.concurrency = std::min(c.concurrency, c.games);
+  if (c.pdn_path.empty()) c.pdn_path = default_pdn_name();
+  return 0;
+}
+
+}  // namespace
+}  // namespace host
+
+int run_match(const Args& args) {
+  using namespace host;
+  MatchConfig config;
+  bool user_settings = false;
+  if (int rc = parse(args, config, user_settings)) return rc == 1 ? 0 : rc;
+
+  // Private settings folders: a match neither reads nor changes the user's
+  // stored engine settings, and A's "set" commands never reach B's start-up.
+  fs::path settings_root;
+  if (!user_settings) {
+    std::string pattern = (fs::temp_directory_path() / "quillbar-match-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+      std::perror("match: cannot make a settings folder");
+      return 1;
+    }
+    settings_root = pattern;
+    for (int e = 0; e < 2; ++e) config.engines[e].settings_dir = (settings_root / (e ? "b" : "a")).string();
+  }
+  struct Cleanup {
+    fs::path dir;
+    ~Cleanup() {
+      std::error_code ec;
+      if (!dir.empty()) fs::remove_all(dir, ec);
+    }
+  } cleanup{settings_root};
+
+  for (int e = 0; e < 2; ++e) {
+    std::string error;
+    if (!probe(config.engines[e], config.labels[e], error)) {
+      std::fprintf(stderr, "match: engine %c (%s) does not start: %s\n", 'A' + e,
+                   config.engines[e].library.c_str(), error.c_str());
+      return 1;
+    }
+  }
+  if (config.labels[0] == config.labels[1]) {
+    config.labels[0] += " A";
+    config.labels[1] += " B";
+  }
+
+  Match match{config};
+  match.pdn = std::fopen(config.pdn_path.c_str(), "a");
+  if (!match.pdn) {
+    std::fprintf(stderr, "match: cannot write %s\n", config.pdn_path.c_str());
+    return 1;
+  }
+  match.live_line = isatty(STDOUT_FILENO);
+  std::printf("%s vs %s: %d games, %s, %d at once, games to %s\n", config.labels[0].c_str(),
+              config.labels[1].c_str(), config.games, config.setup.time.text().c_str(),
+              config.concurrency, config.pdn_path.c_str());
+  std::fflush(stdout);
+
+  std::vector<std::thread> workers;
+  for (int i = 0; i < config.concurrency; ++i) workers.emplace_back(worker, std::ref(match));
+  for (std::thread& t : workers) t.join();
+  std::fclose(match.pdn);
+
+  const MatchScore& s = match.score;
+  EloEstimate e = elo_estimate(s);
+  if (match.live_line) std::printf("\n");
+  std::printf("Score of %s vs %s: %.1f - %.1f (+%d -%d =%d), %.1f%%\n", config.labels[0].c_str(),
+              config.labels[1].c_str(), s.points(), s.games() - s.points(), s.wins, s.losses,
+              s.draws, s.games() ? 100.0 * s.points() / s.games() : 0.0);
+  std::printf("Elo difference: %s (95%% interval %s to %s)\n", elo_text(e.elo).c_str(),
+              elo_text(e.low).c_str(), elo_text(e.high).c_str());
+  // The record is checked the way a reader would take it: every game parsed
+  // and replayed under the rules.
+  std::ifstream written(config.pdn_path, std::ios::binary);
+  std::stringstream text;
+  text << written.rdbuf();
+  std::vector<PdnGame> games;
+  std::string error;
+  if (!read_pdn(text.str(), games, error)) {
+    std::printf("Games written to %s, which does not read back: %s\n", config.pdn_path.c_str(),
+                error.c_str());
+    return 1;
+  }
+  std::printf("Games written to %s (%zu games read back)\n", config.pdn_path.c_str(), games.size());
+  return 0;
+}

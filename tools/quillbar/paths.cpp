@@ -1,0 +1,47 @@
+#include "paths.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace host {
+
+namespace fs = std::filesystem;
+
+std::string executable_path() {
+  std::error_code ec;
+  fs::path p = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? "" : p.string();
+}
+
+std::string executable_dir() {
+  std::string exe = executable_path();
+  return exe.empty() ? "" : fs::path(exe).parent_path().string();
+}
+
+EngineLocation locate_engine(const std::string& requested) {
+  std::error_code ec;
+  if (!requested.empty()) {
+    // dlopen searches the system paths for a bare name; a file the user
+    // sees in the working directory is meant instead.
+    if (requested.find('/') == std::string::npos && fs::exists(requested, ec))
+      return {"./" + requested, ""};
+    return {requested, ""};
+  }
+  if (fs::exists(DEFAULT_ENGINE, ec)) return {DEFAULT_ENGINE, ""};
+  std::string dir = executable_dir();
+  if (!dir.empty() && fs::exists(fs::path(dir) / DEFAULT_ENGINE, ec))
+    return {(fs::path(dir) / DEFAULT_ENGINE).string(), dir};
+  return {DEFAULT_ENGINE, ""};
+}
+
+std::string find_data_file(const std::string& relative) {
+  std::error_code ec;
+  if (fs::exists(relative, ec)) return relative;
+  std::string dir = executable_dir();
+  if (!dir.empty() && fs::exists(fs::path(dir) / relative, ec))
+    return (fs::path(dir) / relative).string();
+  return relative;
+}
+
+}  // namespace host
