@@ -15,6 +15,8 @@
 #include "interface/stop.h"
 #include "platform/platform.h"
 #include "search/driver.h"
+#include "search/game_history.h"
+#include "search/tt.h"
 
 namespace {
 
@@ -40,12 +42,11 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
   qb::Position root = qb::from_host_board(board);
   qb::write_host_text(str, "Thinking...");
   qb::publish_stop_flag(playnow);
-  if (info & 1) {
-    // A new game: the game history is emptied and the draw counter reset here.
-  }
+  if (info & 1) qb::game_history_clear();  // a new game: no history, no drawn values
   qb::initialise_engine();
-  // The endgame databases and the hash table are brought up to date with the
-  // settings here (they may write progress into str).
+  // The endgame databases are brought up to date with the settings here (they
+  // may write progress into str).
+  qb::tt_allocate_for_settings();
 
   // A man on its own crowning row cannot arise in play; the host's board is
   // left exactly as it came.

@@ -21,6 +21,7 @@
 #include "interface/settings.h"
 #include "interface/startup_steps.h"
 #include "platform/platform.h"
+#include "search/tt.h"
 
 namespace qb {
 namespace startup {
@@ -186,7 +187,8 @@ void initialise_engine() {
 
 void shutdown_engine() {
   // The opening book's tables are freed here.
-  // The hash table is freed and the database handles closed here.
+  tt_free();
+  // The database handles are closed here.
   platform::release_instance();
 }
 

@@ -52,6 +52,12 @@ struct CpuInfo {
 };
 const CpuInfo& cpu_info();  // read once, on first use
 
+// ---- Large tables (the hash table): `bytes` aligned to 64 bytes, backed by
+// large pages where the system offers them, so that random probes miss the
+// address translation less often. Null when the memory is not available.
+void* allocate_large(std::size_t bytes);
+void free_large(void* p, std::size_t bytes);
+
 // ---- Threads and auto-reset events.
 struct Event;
 Event* event_create();  // auto-reset, initially clear

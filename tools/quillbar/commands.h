@@ -12,3 +12,4 @@ int run_play(const Args& args);
 int run_match(const Args& args);
 int run_analyse(const Args& args);
 int run_engine_server(const Args& args);
+int run_bench(const Args& args);

@@ -18,6 +18,7 @@ const Command COMMANDS[] = {
     {"match", run_match, "engine against engine over an opening deck: match [LIB_A [LIB_B]]"},
     {"analyse", run_analyse, "score every move of a position: analyse --fen FEN [--time S]"},
     {"engine-server", run_engine_server, "serve one engine library on stdin/stdout (internal)"},
+    {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--verbose]"},
 };
 
 int usage() {

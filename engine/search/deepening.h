@@ -1,0 +1,36 @@
+// Iterative deepening at the root, shared by the getmove driver and the
+// tools that search a position to a fixed depth.
+#pragma once
+
+#include "board/movegen.h"
+#include "board/position.h"
+
+namespace qb {
+
+// Per-move preparation: a stop flag is published if none is, the table
+// (built if missing) ages, the move clock starts, history, killers and counters are reset, the hard time limit is
+// set, the root joins the game history and the threads in use are fixed.
+void prepare_search(const Position& root, int side, double hard_limit);
+
+struct DeepeningLimits {
+  double more_time;  // seconds: up to here the next iteration is two plies deeper
+  double stop;       // seconds: from here no new iteration starts
+  int depth_cap;     // plies
+};
+
+struct DeepeningResult {
+  int best_index;  // into the root's move list
+  int value;       // black's view
+  int depth;       // of the last completed iteration
+};
+
+// Deepens over the root's moves (the root being the last game-history
+// record) until the depth cap or the time limits end it, writing progress
+// into `status` (may be null). A stop from depth 5 on discards the
+// unfinished iteration.
+DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& limits, char* status);
+
+// The principal-variation length the reports and pins use at depth d.
+inline int pv_length(int depth) { return depth + depth / 5; }
+
+}  // namespace qb

@@ -1,0 +1,46 @@
+#include "search/result.h"
+
+#include "board/bitops.h"
+#include "interface/exports.h"
+#include "interface/settings.h"
+#include "search/game_history.h"
+
+namespace qb {
+
+namespace {
+
+constexpr int DRAW_RUN = 6;          // consecutive drawn values that end the game
+constexpr int REPEATS_FOR_DRAW = 3;  // earlier occurrences of the position
+constexpr int PLAYED_OUT_VALUE = 3998;
+constexpr int DECIDED_VALUE = 2000;
+constexpr int DEEP_DECIDED_VALUE = 200;
+
+int setting(const Setting& s) { return s.load(std::memory_order_relaxed); }
+
+}  // namespace
+
+int result_step(const Position& out, int side, int value, bool deep) {
+  history_update(out, side ^ 1);
+  int good = side == BLACK ? QB_WIN : QB_LOSS;
+  int bad = side == BLACK ? QB_LOSS : QB_WIN;
+  if (setting(g_settings.play_to_end)) {
+    if (value >= PLAYED_OUT_VALUE) return good;
+    if (value <= -PLAYED_OUT_VALUE) return bad;
+  } else {
+    if (value > DECIDED_VALUE) return good;
+    if (value < -DECIDED_VALUE) return bad;
+    if (deep && value >= DEEP_DECIDED_VALUE) return good;
+    if (deep && value <= -DEEP_DECIDED_VALUE) return bad;
+  }
+  if (pop_count(out.occupied()) <= setting(g_settings.drawpieces)) {
+    if (deep) g_game.draw_counter = is_draw_value(value) ? g_game.draw_counter + 1 : 0;
+  } else {
+    g_game.draw_counter = 0;
+  }
+  if (g_game.draw_counter >= DRAW_RUN) return QB_DRAW;
+  const SearchNode* last = history_last();
+  if (last && repetition_count(*last) >= REPEATS_FOR_DRAW) return QB_DRAW;
+  return QB_UNKNOWN;
+}
+
+}  // namespace qb

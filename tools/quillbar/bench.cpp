@@ -1,0 +1,159 @@
+// bench: searches a fixed set of positions to a fixed depth on one thread.
+// The total node count is a signature of the search: it changes only when
+// the search, the evaluation or its weights change, so a refactoring that
+// keeps it is one that kept the engine's behaviour.
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "board/fen.h"
+#include "board/movegen.h"
+#include "board/movetext.h"
+#include "commands.h"
+#include "eval/weights.h"
+#include "interface/settings.h"
+#include "interface/stop.h"
+#include "search/deepening.h"
+#include "search/game_history.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+
+namespace {
+
+constexpr int DEFAULT_DEPTH = 15;
+constexpr uint32_t BENCH_HASH_MB = 64;
+constexpr double NO_TIME_LIMIT = 1e9;
+
+// Openings, middle games and endings, with and without kings and captures.
+const char* const BENCH_POSITIONS[] = {
+    "B:W21-32:B1-12",
+    "W:W14,15,22,26,28-31:B1,4,5,7-9,12",
+    "W:W10,16,26:B1,4,22",
+    "W:W18,21,23,24,26-32:B1-9,12,16",
+    "B:W11,18,21,23,26-32:B1-5,7-10,12",
+    "W:W18,21,26-32:B1-5,8-10,12,23",
+    "B:W21,23,25,26,32:B1,3-5,9,13",
+    "B:W8,12,21,25,28-32:B1-6,9",
+    "W:WK10,23,25,28-31:B1,14",
+    "W:W20,22,23,27-29,31:B1,5-8,11-13,16,K30",
+    "W:WK4,13,K18,22:BK28",
+    "W:W21,22,24-32:B1-6,8,11-14",
+    "B:W9,21,24,26-32:B1-6,8,11,12",
+    "W:W21,23,24,27-32:B1-4,6,8,11,12,18",
+    "B:W19,21,27-30,32:B4,8,11,12,14,16",
+    "B:W6,17,19,23,29,30:B8,11,12",
+    "B:W14,18,21,25-29,31,32:B1,3-7,12,15,16,20",
+    "W:W21,23,29:B1,3,8,12,14,16",
+    "W:WK4,21,22,24,26,28-30,32:B1,3,5,7,9,10,16",
+    "W:W6,K20,24,28,29:B14,21",
+    "W:W19,21,22,24,25,27-32:B1-7,9-12",
+    "B:W19,21-26,28-30,32:B1-7,9,10,12,15",
+    "W:W19,21-30:B1-3,5-10,15,16",
+    "B:WK3,12,17,22,25-30:B1,2,6,9,10,14-16",
+    "B:W8,22,24,25,29,30:B1,9,15,16,21,K32",
+    "B:W17,19,20,23,25-27,29,30,32:B1-3,5,6,8,11,12,14,18",
+    "W:WK4,5,19,21,22,24,26,27,29:B1,2,10,12,14",
+    "W:WK10,K12,24:B23,K26,K29",
+    "W:W18,21,22,27-31:B1-4,6,13,16,19,20",
+    "W:W18,29:B8,17,24",
+    "W:W17,23-32:B1-9,12,16,21",
+    "B:W15,17,22,23,25,27-32:B1-9,12,21",
+    "W:W17,22,23,25,27-32:B1-3,5-7,9,11,12,21",
+    "B:W19,22,25,28-31:B1,3,5,9,10,16,21",
+    "B:W17,25,28:B3,5,6,14,19,K23",
+    "B:W13,19-22,25,28,29,31,32:B1,2,4,6-10,12",
+    "W:W13,15,22,23,25,29:B2,4,5,7,9",
+    "W:WK3,5,13,15,21:BK31",
+    "B:WK27:BK1,K5",
+    "W:W28,32:B9,K14",
+    "B:W25,26,30:B5,6,K15",
+};
+
+// The weights the engine would use: engines/ in the current directory, as
+// the engine looks for them, else engines/ beside this program.
+std::string load_engine_weights() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::string dirs[] = {"engines/", (fs::read_symlink("/proc/self/exe", ec).parent_path() / "engines/").string()};
+  for (const std::string& dir : dirs)
+    if (fs::exists(dir + qb::KINGS_WEIGHTS_FILE, ec) && qb::load_weights(dir.c_str())) return dir;
+  return "";
+}
+
+bool parse_depth(const std::string& s, int& out) {
+  char* end = nullptr;
+  long v = std::strtol(s.c_str(), &end, 10);
+  if (s.empty() || *end || v < 1 || v > 96) return false;
+  out = int(v);
+  return true;
+}
+
+struct BenchLine {
+  uint64_t nodes;
+  int value;
+  std::string move;
+};
+
+BenchLine search_one(const qb::FenPosition& root, int depth) {
+  qb::game_history_clear();
+  qb::prepare_search(root.position, root.side, NO_TIME_LIMIT);
+  qb::MoveList moves;
+  int count = qb::generate_moves(root.position, moves, root.side);
+  if (count == 0) return BenchLine{0, 0, "none"};
+  qb::DeepeningResult r =
+      qb::deepen(moves, count, qb::DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, depth}, nullptr);
+  char text[qb::MOVE_TEXT_SIZE];
+  qb::move_text(text, root.position, moves.moves[r.best_index]);
+  return BenchLine{qb::sum_thread_counters().nodes, r.value, text};
+}
+
+}  // namespace
+
+int run_bench(const Args& args) {
+  int depth = DEFAULT_DEPTH;
+  bool verbose = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--depth" && i + 1 < args.size()) {
+      if (!parse_depth(args[++i], depth)) {
+        std::fprintf(stderr, "bench: --depth wants a number from 1 to 96\n");
+        return 2;
+      }
+    } else if (args[i] == "--verbose") {
+      verbose = true;
+    } else {
+      std::fprintf(stderr, "bench: unknown option '%s'\n", args[i].c_str());
+      return 2;
+    }
+  }
+  // A fresh table of a fixed size and one thread make the count repeatable.
+  qb::g_settings.searchthreads.store(1);
+  qb::publish_stop_flag(nullptr);  // the search's own flag, never set by a host
+  qb::tt_free();
+  qb::tt_allocate(BENCH_HASH_MB);
+  std::string weights = load_engine_weights();
+  std::printf("Weights: %s\n", weights.empty() ? "none found, material only" : weights.c_str());
+
+  uint64_t total = 0;
+  auto start = std::chrono::steady_clock::now();
+  for (const char* text : BENCH_POSITIONS) {
+    auto root = qb::parse_fen(text);
+    if (!root) {
+      std::fprintf(stderr, "bench: bad position '%s'\n", text);
+      return 1;
+    }
+    BenchLine line = search_one(*root, depth);
+    total += line.nodes;
+    if (verbose)
+      std::printf("%-40s %-6s %6d %12" PRIu64 "\n", text, line.move.c_str(), line.value, line.nodes);
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  qb::game_history_clear();
+  std::printf("Positions: %zu, depth %d\n", std::size(BENCH_POSITIONS), depth);
+  std::printf("Time: %.3f s\n", seconds);
+  std::printf("Nodes/second: %.0f\n", seconds > 0 ? total / seconds : 0.0);
+  std::printf("Bench: %" PRIu64 "\n", total);
+  return 0;
+}
