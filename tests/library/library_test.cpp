@@ -17,6 +17,7 @@
 
 #include "board/fen.h"
 #include "board/movegen.h"
+#include "board/movetext.h"
 #include "board/position.h"
 #include "interface/exports.h"
 #include "library/engine_library.h"
@@ -35,6 +36,8 @@ namespace {
 constexpr int TEXT_SIZE = 1024;
 constexpr int HOST_BLACK = 2, HOST_WHITE = 1;  // the colour codes hosts pass
 constexpr const char* SECOND_PROCESS_VARIABLE = "QBTEST_SECOND_PROCESS";
+// Where ZeroTimeGameRepeats writes its moves, for comparing two builds.
+constexpr const char* GAME_RECORD_VARIABLE = "QBTEST_GAME_RECORD";
 
 const char* const EXPORT_NAMES[] = {
     "getmove",        "enginecommand",   "enginename",       "engineabout",
@@ -310,6 +313,50 @@ TEST(Library, SettingsPersistAcrossLoads) {
   ASSERT_EXPORTS(reloaded, "enginecommand");
   EXPECT_EQ(reloaded.command("get hashsize"), std::to_string(hash));
   EXPECT_EQ(reloaded.command("get dbpath"), dbpath);
+}
+
+// A search with no time at all stops at a point fixed by its node count, so
+// with the same settings and weights one thread plays the same game on every
+// build: a fresh library plays it twice alike here, and the Wine stage
+// compares this build's game with the Linux library's.
+std::vector<std::string> zero_time_game(int plies) {
+  Engine e;
+  EXPECT_TRUE(e.library.loaded() && e.getmove && e.enginecommand);
+  if (!e.library.loaded() || !e.getmove || !e.enginecommand) return {};
+  for (const char* setting : {"set hashsize 16", "set searchthreads 1", "set book 0",
+                              "set enable_wld 0", "set dither 0"})
+    e.command(setting);
+  std::vector<std::string> moves;
+  int32_t board[8][8];
+  to_host_board(start_position(), board);
+  int color = HOST_BLACK;
+  for (int ply = 0; ply < plies; ++ply) {
+    Position before = from_host_board(board);
+    char status[TEXT_SIZE] = "";
+    int32_t playnow = 0;
+    int32_t result = e.getmove(board, color, 0.0, status, &playnow, ply == 0 ? 1 : 0, 0);
+    Position after = from_host_board(board);
+    if (!contains(successors(before, host_color_to_side(color)), after)) {
+      ADD_FAILURE() << "ply " << ply << ": illegal move; " << status;
+      break;
+    }
+    char text[MOVE_TEXT_SIZE];
+    moves.push_back(move_text(text, before, after));
+    if (result != QB_UNKNOWN) break;
+    color = color == HOST_BLACK ? HOST_WHITE : HOST_BLACK;
+  }
+  return moves;
+}
+
+TEST(Library, ZeroTimeGameRepeats) {
+  constexpr int PLIES = 24;
+  std::vector<std::string> first = zero_time_game(PLIES);
+  ASSERT_FALSE(first.empty());
+  EXPECT_EQ(zero_time_game(PLIES), first);
+  if (const char* record = std::getenv(GAME_RECORD_VARIABLE); record && *record) {
+    std::ofstream out(record, std::ios::binary);
+    for (const std::string& move : first) out << move << '\n';
+  }
 }
 
 // Unloading runs the shutdown, which gives the instance number back: a
