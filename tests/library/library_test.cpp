@@ -20,8 +20,8 @@
 #include "board/movetext.h"
 #include "board/position.h"
 #include "interface/exports.h"
-#include "library/engine_library.h"
 #include "platform/platform.h"
+#include "support/build_files.h"
 #include "support/temp_env.h"
 
 #ifdef _WIN32
@@ -29,7 +29,6 @@
 #endif
 
 using namespace qb;
-using qbtest::EngineLibrary;
 
 namespace {
 
@@ -50,7 +49,7 @@ const char* const LATER_EXPORTS[] = {"get_best_moves"};
 
 // The exports, looked up by name as a host does.
 struct Engine {
-  EngineLibrary library;
+  qbtest::SharedLibrary library;
   decltype(&::getmove) getmove = library.function<decltype(::getmove)>("getmove");
   decltype(&::enginecommand) enginecommand =
       library.function<decltype(::enginecommand)>("enginecommand");
@@ -140,7 +139,7 @@ std::string press_ok_on_about_box(const std::function<void()>& show) {
 }  // namespace
 
 TEST(Library, ExportsEveryHostFunction) {
-  EngineLibrary library;
+  qbtest::SharedLibrary library;
   ASSERT_TRUE(library.loaded()) << qbtest::engine_library_path();
   for (const char* name : EXPORT_NAMES) EXPECT_NE(library.symbol(name), nullptr) << name;
   // Internal names stay hidden.
@@ -151,7 +150,7 @@ TEST(Library, ExportsEveryHostFunction) {
 #ifdef _WIN32
 // The DLL's export table holds exactly the host interface, undecorated.
 TEST(Library, ExportTableIsExactlyTheHostInterface) {
-  EngineLibrary library;
+  qbtest::SharedLibrary library;
   ASSERT_TRUE(library.loaded());
   auto* base = static_cast<const BYTE*>(library.native_handle());
   auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);

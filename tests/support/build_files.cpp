@@ -1,6 +1,6 @@
-#include "library/engine_library.h"
+#include "support/build_files.h"
 
-#include <string>
+#include <cstdlib>
 
 #ifdef _WIN32
 #include "platform/windows/win.h"
@@ -8,38 +8,47 @@
 #include <dlfcn.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 #endif
 
 namespace qbtest {
 
+std::string engine_library_path() { return engines_file(ENGINE_LIBRARY); }
+
 #ifdef _WIN32
 
 namespace {
+
 std::string this_program() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   return std::string(path, length);
 }
-}  // namespace
 
-// The build puts the engine in engines\ beside the programs.
-std::string engine_library_path() {
+// The build lays the programs out together, the engines folder among them.
+std::string build_dir() {
   std::string program = this_program();
-  return program.substr(0, program.find_last_of("\\/") + 1) + "engines\\Quillbar64.dll";
+  return program.substr(0, program.find_last_of("\\/") + 1);
 }
 
-EngineLibrary::EngineLibrary(const std::string& path) : handle_(LoadLibraryA(path.c_str())) {}
+}  // namespace
 
-EngineLibrary::~EngineLibrary() {
+std::string engines_file(const std::string& name) { return build_dir() + "engines\\" + name; }
+
+std::string build_program(const std::string& name) { return build_dir() + name + ".exe"; }
+
+SharedLibrary::SharedLibrary(const std::string& path) : handle_(LoadLibraryA(path.c_str())) {}
+
+SharedLibrary::~SharedLibrary() {
   if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
 }
 
-void* EngineLibrary::symbol(const char* name) const {
+void* SharedLibrary::symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
+
+int run_quietly(const std::string& command) { return std::system((command + " >NUL 2>&1").c_str()); }
 
 int run_this_program(const std::string& gtest_filter) {
   std::string command = "\"";
@@ -62,16 +71,22 @@ int run_this_program(const std::string& gtest_filter) {
 
 #else
 
-std::string engine_library_path() { return std::string(QB_ENGINE_DIR) + "/libquillbar.so"; }
+std::string engines_file(const std::string& name) { return std::string(QB_ENGINE_DIR) + "/" + name; }
 
-EngineLibrary::EngineLibrary(const std::string& path)
+std::string build_program(const std::string& name) { return std::string(QB_BINARY_DIR) + "/" + name; }
+
+SharedLibrary::SharedLibrary(const std::string& path)
     : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
 
-EngineLibrary::~EngineLibrary() {
+SharedLibrary::~SharedLibrary() {
   if (handle_) dlclose(handle_);
 }
 
-void* EngineLibrary::symbol(const char* name) const { return dlsym(handle_, name); }
+void* SharedLibrary::symbol(const char* name) const { return dlsym(handle_, name); }
+
+int run_quietly(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str());
+}
 
 int run_this_program(const std::string& gtest_filter) {
   std::string program = "/proc/self/exe";
