@@ -41,7 +41,9 @@ std::string tables(int pieces) {
     EXPECT_EQ(run(cmd), 0) << cmd;
     // The same distances in 16-bit values, which larger databases need.
     cmd = tbgen + " --wide --dtw " + dir + "/dtw16 --mtc " + dir + "/mtc16";
-    if (pieces == 3) EXPECT_EQ(run(cmd), 0) << cmd;
+    if (pieces == 3) {
+      EXPECT_EQ(run(cmd), 0) << cmd;
+    }
     built[pieces] = dir;
   }
   return built[pieces];
