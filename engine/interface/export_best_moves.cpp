@@ -3,7 +3,6 @@
 // move is searched exactly; every other one is tested against a margin below
 // it, and the moves that fail the test get a score no real value reaches.
 #include <algorithm>
-#include <cmath>
 #include <exception>
 
 #include "board/movegen.h"
@@ -36,7 +35,6 @@ bool is_playable(const Position& p) {
          !has_man_on_crown_row(p);
 }
 
-double usable_seconds(double maxtime) { return std::isfinite(maxtime) && maxtime > 0 ? maxtime : 0; }
 
 // Best first; the moves outside the margin with the score that marks them.
 // The host's list holds 30 moves: a position with more (only possible with

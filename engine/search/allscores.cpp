@@ -3,7 +3,6 @@
 #include "search/allscores.h"
 
 #include <cinttypes>
-#include <cmath>
 
 #include "board/movegen.h"
 #include "interface/exports.h"
@@ -51,9 +50,6 @@ bool search_every_move(RootMoves& roots, int depth, MoveSearch search) {
 void write_status(char* status, const IterationReport& r, const char* pv) {
   write_host_text(status, "depth %d,  %.1fs,  %s%s", r.depth, r.stats.elapsed, r.list.c_str(), pv);
 }
-
-// A time, however the host wrote it, that the limits can be computed from.
-double usable_seconds(double maxtime) { return std::isfinite(maxtime) && maxtime > 0 ? maxtime : 0; }
 
 }  // namespace
 

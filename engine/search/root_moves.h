@@ -9,8 +9,8 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
-#include "search/report.h"
 #include "interface/stop.h"
+#include "search/report.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
 
@@ -31,6 +31,10 @@ struct RootMoves {
   int count = 0;
   RootMoveRecord records[MAX_MOVES];
 };
+
+// A host's time in seconds made fit for the limits: a negative time or one
+// that is not a number counts as none (infinity stays: search until stopped).
+inline double usable_seconds(double maxtime) { return maxtime > 0 ? maxtime : 0; }
 
 // One record per move, in generation order, all values 0.
 void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, int side);
