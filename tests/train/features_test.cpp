@@ -29,6 +29,19 @@ void fill_random(EvalWeights& w, std::mt19937& random) {
   w.kings.scalars[MEN] = w.no_kings.scalars[MEN] = WeightPair{3500, 3500};
 }
 
+// The trainer may extract features before any weights are loaded. A black
+// man on square 1 is the most significant digit of the first no-kings
+// region; White's copy of the region (turned, so square 32) is empty.
+TEST(Features, SlotsFollowTheIndexRuleWithoutLoadedWeights) {
+  Position p{{1u, 0x00100000u}, 0};  // Black on 1, White on 21 (in no region's mirror of 1)
+  Features f = extract_features(p);
+  EXPECT_EQ(f.block, NO_KINGS_BLOCK);
+  EXPECT_EQ(f.black_slot[0], PATTERN_HALF[NO_KINGS_BLOCK] + 177147);  // 3^11
+  EXPECT_EQ(f.white_slot[0], PATTERN_HALF[NO_KINGS_BLOCK]);
+  Position k{{1u, 0u}, 1u};  // a black king on 1: digit 2 of the first kings region
+  EXPECT_EQ(extract_features(k).black_slot[0], PATTERN_HALF[KINGS_BLOCK] + 2 * 78125);  // 2 * 5^7
+}
+
 TEST(Features, TrainerScoresEqualTheEngineEvaluation) {
   std::mt19937 random(11);
   auto weights = std::make_unique<EvalWeights>();

@@ -2,13 +2,30 @@
 
 #include <algorithm>
 
+#include "eval/bit_reversal.h"
 #include "eval/evaluate.h"
 #include "eval/gather.h"
 #include "eval/terms.h"
 
 namespace qb::train {
 
+namespace {
+
+// The engine builds its index tables when it loads weights; the trainer
+// needs them before it has any.
+void build_tables_once() {
+  static const bool built = [] {
+    fill_bit_reversal_table();
+    build_index_tables();
+    return true;
+  }();
+  (void)built;
+}
+
+}  // namespace
+
 Features extract_features(const Position& p) {
+  build_tables_once();
   PieceSummary s = make_piece_summary(p);
   Features f{};
   f.block = uint8_t(p.kings ? KINGS_BLOCK : NO_KINGS_BLOCK);
