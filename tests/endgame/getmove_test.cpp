@@ -2,6 +2,7 @@
 // drawn ones are never lost, and the host is told the result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 
@@ -41,11 +42,11 @@ Moved engine_move(const qb::Position& p, int side, bool new_game) {
 // `accept` holds, spread over the board: every `stride`-th one in square
 // order, at most `limit`.
 std::vector<qb::Position> endings(int black_kings, int white_kings, size_t limit, int stride,
-                                  bool (*accept)(const qb::Position&)) {
+                                  const std::function<bool(const qb::Position&)>& accept) {
   std::vector<qb::Position> found;
   const int pieces = black_kings + white_kings;
   int accepted = 0;
-  int sq[4] = {0, 0, 0, 0};
+  int sq[5] = {0, 0, 0, 0, 0};
   std::function<void(int)> place = [&](int i) {
     if (found.size() >= limit) return;
     if (i == pieces) {
@@ -104,32 +105,59 @@ class Games : public testing::Test {
 };
 
 // Distances to win from a handle of the test's own.
-int plies_to_win(const qb::Position& p) {
-  static qb::EndgameDriver* dtw = qb::driver_open(TABLE_PIECES, 16, tables().dtw);
-  int m = qb::driver_lookup(dtw, p, qb::BLACK, false);
-  return m < 0 ? -1 : 2 * m + 1;
-}
+class Distances {
+ public:
+  Distances(const std::string& dir, int pieces) : handle_(qb::driver_open(pieces, 16, dir)) {}
+  ~Distances() { qb::driver_close(handle_); }
+  int plies_to_win(const qb::Position& p) const {
+    int m = qb::driver_lookup(handle_, p, qb::BLACK, false);
+    return m < 0 ? -1 : 2 * m + 1;
+  }
+  // Won for black to move, quiet, and at least `plies` from the end.
+  std::function<bool(const qb::Position&)> wins_slowly(int plies) const {
+    return [this, plies](const qb::Position& p) {
+      return !qb::has_capture(p, qb::BLACK) && !qb::has_capture(p, qb::WHITE) &&
+             plies_to_win(p) >= plies;
+    };
+  }
 
-// Won for black to move, quiet, and not too near the end.
-bool black_wins_slowly(const qb::Position& p) {
-  return !qb::has_capture(p, qb::BLACK) && !qb::has_capture(p, qb::WHITE) &&
-         plies_to_win(p) >= 11;
-}
+ private:
+  qb::EndgameDriver* handle_;
+};
 
 TEST_F(Games, WonEndingsAreWonWithinTheDatabaseDistance) {
   open_databases({tables().wld, tables().dtw});
-  std::vector<qb::Position> starts = endings(2, 1, 4, 211, black_wins_slowly);
+  Distances d(tables().dtw, TABLE_PIECES);
+  std::vector<qb::Position> starts = endings(2, 1, 4, 211, d.wins_slowly(11));
   ASSERT_EQ(starts.size(), 4u);
   for (const qb::Position& start : starts) {
-    const int distance = plies_to_win(start);
+    const int distance = d.plies_to_win(start);
     // Both sides play by the distances: the win takes exactly that long.
     EXPECT_EQ(play_out_win(start, distance + 2, true), distance);
   }
 }
 
+// The databases the build makes by default, when it made them.
+TEST_F(Games, FivePieceEndingsOfTheDefaultDatabasesAreWon) {
+  const std::string wld = std::string(QB_ENGINE_DIR) + "/db", dtw = std::string(QB_ENGINE_DIR) + "/dtw";
+  int type = 0, wld_pieces = 0, dtw_pieces = 0;
+  if (!qb::driver_identify(wld, &type, &wld_pieces) || !qb::driver_identify(dtw, &type, &dtw_pieces) ||
+      std::min(wld_pieces, dtw_pieces) < 5)
+    GTEST_SKIP() << "no five-piece default databases in " << QB_ENGINE_DIR;
+  DatabaseSetup setup{wld, dtw};
+  setup.max_pieces = 5;
+  open_databases(setup);
+  Distances d(dtw, 5);
+  std::vector<qb::Position> starts = endings(3, 2, 2, 997, d.wins_slowly(21));
+  ASSERT_EQ(starts.size(), 2u);
+  for (const qb::Position& start : starts)
+    EXPECT_EQ(play_out_win(start, d.plies_to_win(start) + 2, true), d.plies_to_win(start));
+}
+
 TEST_F(Games, TheSearchAloneNeverLetsAWinGo) {
   open_databases({tables().wld, ""});
-  std::vector<qb::Position> starts = endings(2, 1, 2, 307, black_wins_slowly);
+  Distances d(tables().dtw, TABLE_PIECES);
+  std::vector<qb::Position> starts = endings(2, 1, 2, 307, d.wins_slowly(11));
   ASSERT_EQ(starts.size(), 2u);
   // Without distances the search makes progress by the win score's terms;
   // every move must keep the win, and the win must come.
