@@ -6,6 +6,7 @@
 #include "endgame/db_score.h"
 #include "eval/evaluate.h"
 #include "interface/exports.h"
+#include "interface/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/search.h"
@@ -56,6 +57,7 @@ class Probe : public testing::Test {
     int side = 0;
     qb::Position p = parse(fen, &side);
     qb::game_history_clear();
+    qb::publish_stop_flag(nullptr);  // not a getmove's, long gone
     qb::prepare_search(p, side, 1e9);
     qb::g_search.iteration_depth = 1;
     qb::SearchNode node = qb::make_root(p, side, nullptr);
@@ -89,6 +91,7 @@ TEST_F(Probe, TheParentOfADrawnPositionSeesPlusOne) {
         if (qb::has_capture(child, qb::WHITE) || qb::has_capture(child, qb::BLACK)) continue;
         if (wld_value(child, qb::WHITE) != qb::WLD_DRAW) continue;
         qb::game_history_clear();
+        qb::publish_stop_flag(nullptr);
         qb::prepare_search(p, qb::BLACK, 1e9);
         qb::g_search.iteration_depth = 2;
         qb::SearchNode node = qb::make_root(p, qb::BLACK, nullptr);
