@@ -34,8 +34,7 @@ Decoder& thread_decoder() {
   return d;
 }
 
-bool check_header(const FileHeader& h, Kind kind, const Material& m, const Shape& sh,
-                  std::string& why) {
+bool check_header(const FileHeader& h, Kind kind, const Material& m, const Shape& sh, std::string& why) {
   if (std::memcmp(h.magic, MAGIC, sizeof MAGIC) != 0) return why = "not a table file", false;
   if (h.header_checksum != checksum(&h, offsetof(FileHeader, header_checksum)))
     return why = "damaged header", false;
