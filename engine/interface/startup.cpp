@@ -128,7 +128,9 @@ struct UnloadGuard {
 
 void run_startup() {
   using namespace startup;
-  static UnloadGuard unload_guard;
+#ifndef _WIN32
+  static UnloadGuard unload_guard;  // on Windows the DLL's entry routine runs the shutdown
+#endif
   claim_instance_number();
   prepare_log();
   find_directory_prefix();

@@ -1,21 +1,13 @@
 #include "paths.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 namespace host {
 
 namespace fs = std::filesystem;
 
-std::string executable_path() {
-  std::error_code ec;
-  fs::path p = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? "" : p.string();
-}
-
 std::string executable_dir() {
-  std::string exe = executable_path();
+  std::string exe = os::executable_path();
   return exe.empty() ? "" : fs::path(exe).parent_path().string();
 }
 

@@ -5,13 +5,14 @@
 
 #include <string>
 
+#include "os.h"
+
 namespace host {
 
-constexpr const char* DEFAULT_ENGINE = "engines/libquillbar.so";
+constexpr const char* DEFAULT_ENGINE = os::ENGINE_LIBRARY;
 constexpr const char* DEFAULT_DECK = "openings/three-move-deck.txt";
 
-std::string executable_path();  // empty when unknown
-std::string executable_dir();
+std::string executable_dir();  // empty when unknown
 
 struct EngineLocation {
   std::string library;
