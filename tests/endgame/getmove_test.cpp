@@ -13,6 +13,7 @@
 #include "interface/host_text.h"
 #include "interface/settings.h"
 #include "interface/startup.h"
+#include "search/db_probe.h"
 #include "tables.h"
 
 using namespace egtest;
@@ -191,6 +192,29 @@ TEST_F(Games, DrawnEndingsAreNeverLost) {
       }
     }
   }
+}
+
+TEST_F(Games, TheOtherDriversUseTheDatabasesToo) {
+  open_databases({tables().wld, tables().dtw});
+  Distances d(tables().dtw, TABLE_PIECES);
+  std::vector<qb::Position> starts = endings(2, 1, 1, 1, d.wins_slowly(11));
+  ASSERT_EQ(starts.size(), 1u);
+  // Every root move scored: the distance play still chooses.
+  qb::g_settings.allscores = 1;
+  Moved m = engine_move(starts[0], qb::BLACK, true);
+  qb::g_settings.allscores = 0;
+  EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(black wins in \d+\)\*)"))) << m.status;
+  EXPECT_EQ(m.result, QB_WIN);
+
+  // The analysis export opens the databases as getmove does.
+  close_all();
+  ASSERT_FALSE(qb::db_open());
+  char text[qb::HOST_TEXT_SIZE] = "";
+  int32_t stop = 0, scores[qb::HOST_MOVELIST_SIZE];
+  qb::HostMoveList moves;
+  get_best_moves(&starts[0], qb::BLACK, 0.05, text, &stop, 0, 10, &moves, scores, 0);
+  EXPECT_TRUE(qb::db_open());
+  EXPECT_GT(moves.count, 0);
 }
 
 }  // namespace
