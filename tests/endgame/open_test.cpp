@@ -1,7 +1,6 @@
 // Finding and opening the databases, re-opening after setting changes, and
 // what the host is told.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 

@@ -1,9 +1,11 @@
 #include "tables.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -34,13 +36,29 @@ bool complete(const std::string& dir, int want_type) {
   return qb::driver_identify(dir, &type, &pieces) && type == want_type && pieces == TABLE_PIECES;
 }
 
-// One process builds while the others wait on the lock.
+// Test processes running side by side: one builds, the others wait.
+class BuildLock {
+ public:
+#ifndef _WIN32
+  explicit BuildLock(const std::string& path) : fd_(::open(path.c_str(), O_CREAT | O_RDWR, 0644)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  }
+  ~BuildLock() {
+    if (fd_ >= 0) ::close(fd_);  // releases the lock
+  }
+
+ private:
+  int fd_;
+#else
+  explicit BuildLock(const std::string&) {}
+#endif
+};
+
 Tables build_tables() {
   const std::string root = std::string(QB_BINARY_DIR) + "/tests/endgame_tables";
   fs::create_directories(root);
   Tables t{root + "/wld", root + "/dtw", root + "/mtc"};
-  int lock = ::open((root + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
-  if (lock >= 0) ::flock(lock, LOCK_EX);
+  BuildLock lock(root + ".lock");
   if (!complete(t.wld, 4) || !complete(t.dtw, 11) || !complete(t.mtc, 5)) {
     fs::remove_all(t.wld);
     fs::remove_all(t.dtw);
@@ -50,7 +68,6 @@ Tables build_tables() {
                       " --mtc " + t.mtc + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
   }
-  if (lock >= 0) ::close(lock);  // releases the lock
   return t;
 }
 
