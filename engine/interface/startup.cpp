@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "board/bitops.h"
+#include "endgame/databases.h"
 #include "eval/bit_reversal.h"
 #include "eval/weights.h"
 #include "interface/about.h"
@@ -187,8 +188,7 @@ void initialise_engine() {
 
 void shutdown_engine() {
   // The opening book's tables are freed here.
-  tt_free();
-  // The database handles are closed here.
+  close_databases();  // the hash table with them
   platform::release_instance();
 }
 

@@ -5,6 +5,7 @@
 #include <cinttypes>
 
 #include "board/movegen.h"
+#include "endgame/db_play.h"
 #include "interface/exports.h"
 #include "interface/host_text.h"
 #include "interface/log.h"
@@ -81,9 +82,16 @@ int allscores_driver(const Position& root, int side, double maxtime, int info, c
   MoveList moves;
   const int count = generate_moves(root, moves, side);
 
-  // The opening book and the databases' distance play are asked here as in
-  // the search driver; a move either chooses has its text logged and goes
-  // to the result step with its value, deep (a book move too).
+  // The opening book is asked here as in the search driver; a book move has
+  // its text logged and goes to the result step with its value, deep.
+
+  // The databases' distance play, as in the search driver.
+  DbPlayChoice db;
+  if (db_play(root, side, moves, count, maxtime, str, db)) {
+    *out = moves.moves[db.index];
+    if (str) log_printf("%s\n", str);
+    return result_step(*out, side, db.value, true);
+  }
 
   if (count == 0) {
     write_host_text(str, "No moves");
