@@ -38,7 +38,7 @@ bool read_at(int fd, void* buf, uint64_t bytes, uint64_t offset) {
   HANDLE file = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
   auto* p = static_cast<char*>(buf);
   while (bytes) {
-    OVERLAPPED at{};
+    OVERLAPPED at{};  // the offset; the handle itself stays synchronous
     at.Offset = DWORD(offset);
     at.OffsetHigh = DWORD(offset >> 32);
     DWORD wanted = bytes < (1u << 30) ? DWORD(bytes) : DWORD(1u << 30), got = 0;
@@ -83,8 +83,7 @@ Decoder& thread_decoder() {
   return d;
 }
 
-bool check_header(const FileHeader& h, Kind kind, const Material& m, const Shape& sh,
-                  std::string& why) {
+bool check_header(const FileHeader& h, Kind kind, const Material& m, const Shape& sh, std::string& why) {
   if (std::memcmp(h.magic, MAGIC, sizeof MAGIC) != 0) return why = "not a table file", false;
   if (h.header_checksum != checksum(&h, offsetof(FileHeader, header_checksum)))
     return why = "damaged header", false;

@@ -1,5 +1,7 @@
 // The database builder and driver against an independent solver, plus the
 // driver's handling of damaged files, conditional lookups and threads.
+#include "tbdrv.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +17,6 @@
 #include "reference.h"
 #include "support/build_files.h"
 #include "support/temp_env.h"
-#include "tbdrv.h"
 
 namespace fs = std::filesystem;
 
@@ -42,7 +43,9 @@ std::string tables(int pieces) {
     EXPECT_EQ(run(cmd), 0) << cmd;
     // The same distances in 16-bit values, which larger databases need.
     cmd = tbgen + " --wide --dtw " + dir + "/dtw16 --mtc " + dir + "/mtc16";
-    if (pieces == 3) EXPECT_EQ(run(cmd), 0) << cmd;
+    if (pieces == 3) {
+      EXPECT_EQ(run(cmd), 0) << cmd;
+    }
     built[pieces] = dir;
   }
   return built[pieces];
@@ -144,11 +147,11 @@ TEST(Tables, RejectQuestionsOutsideTheDatabase) {
     tbdrv_position p;
     int side;
   } cases[] = {
-      {{0x1, 0x1, 0x1}, 0},                     // one square, both colours
-      {{0x1, 0x100, 0x2}, 0},                   // a king where there is no piece
-      {{0x10000000, 0x100, 0}, 0},              // black man on its crowning row
-      {{0x1, 0x100, 0x101}, 2},                 // no such side
-      {{0x1 | 0x2, 0x100 | 0x200, 0x303}, 0},   // four pieces, database of three
+      {{0x1, 0x1, 0x1}, 0},                    // one square, both colours
+      {{0x1, 0x100, 0x2}, 0},                  // a king where there is no piece
+      {{0x10000000, 0x100, 0}, 0},             // black man on its crowning row
+      {{0x1, 0x100, 0x101}, 2},                // no such side
+      {{0x1 | 0x2, 0x100 | 0x200, 0x303}, 0},  // four pieces, database of three
   };
   for (const Case& c : cases) {
     EXPECT_EQ(wld.h->ops->lookup(wld.h, &c.p, c.side, 0), TBDRV_UNKNOWN);
@@ -180,7 +183,8 @@ TEST(Tables, AnInterruptedBuildResumes) {
 }
 
 // Copies the 3-piece tables of one kind and damages one file.
-std::string damaged_copy(const char* kind, const char* file, const std::function<void(const fs::path&)>& damage) {
+std::string damaged_copy(const char* kind, const char* file,
+                         const std::function<void(const fs::path&)>& damage) {
   // Into a folder not there yet: copying into an existing one fails on Windows.
   std::string dir = qbtest::make_temp_dir("damaged") + "/" + kind;
   fs::copy(tables(3) + "/" + kind, dir, fs::copy_options::recursive);
@@ -227,17 +231,18 @@ TEST(Tables, DamagedHeadersAndShortFilesAreRefused) {
 
 TEST(Tables, ADamagedBlockAnswersNothingRatherThanWrong) {
   // The middle of the data of the largest 3-piece distance table.
-  std::string dir = damaged_copy("dtw", "b01w11.dtw", [](const fs::path& f) {
-    flip_byte(f, fs::file_size(f) - fs::file_size(f) / 4);
-  });
+  std::string dir = damaged_copy(
+      "dtw", "b01w11.dtw", [](const fs::path& f) { flip_byte(f, fs::file_size(f) - fs::file_size(f) / 4); });
   g_messages.clear();
   Handle db(dir);
   ASSERT_TRUE(db.h);
   size_t unanswered = 0;
   for (size_t i = 0; i < reference().positions.size(); ++i) {
     int got = lookup(db.h, reference().positions[i]);
-    if (got == TBDRV_NO_DISTANCE && expected(TBDRV_TYPE_DTW, i) != TBDRV_NO_DISTANCE) ++unanswered;
-    else ASSERT_EQ(got, expected(TBDRV_TYPE_DTW, i)) << i;
+    if (got == TBDRV_NO_DISTANCE && expected(TBDRV_TYPE_DTW, i) != TBDRV_NO_DISTANCE)
+      ++unanswered;
+    else
+      ASSERT_EQ(got, expected(TBDRV_TYPE_DTW, i)) << i;
   }
   EXPECT_GT(unanswered, 0u);
   tbdrv_stats st{};
