@@ -72,7 +72,8 @@ bool BlockCache::find(uint64_t key, uint32_t offset, uint64_t& word) const {
     for (int w = 0; w < WAYS; ++w)
       if (set.keys[w].load(std::memory_order_relaxed) == key) way = w;
     uint64_t value = 0;
-    if (way >= 0) value = std::atomic_ref<uint64_t>(slot(set, way)[offset / 8]).load(std::memory_order_relaxed);
+    if (way >= 0)
+      value = std::atomic_ref<uint64_t>(slot(set, way)[offset / 8]).load(std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_acquire);
     if (set.sequence.load(std::memory_order_relaxed) != before) continue;
     if (way < 0) return false;
@@ -93,14 +94,16 @@ void BlockCache::insert(uint64_t key, const uint8_t* block) {
   for (int w = 0; w < WAYS && victim < 0; ++w) {
     uint64_t k = set.keys[w].load(std::memory_order_relaxed);
     if (k == key) victim = WAYS;  // another thread brought it in meanwhile
-    else if (k == 0) victim = w;
+    if (k == 0) victim = w;
   }
   // Clock replacement: pass over ways read since the last pass, once.
   for (int tries = 0; victim < 0; ++tries) {
     int w = int(set.hand.load(std::memory_order_relaxed) % WAYS);
     set.hand.store(uint32_t(w + 1), std::memory_order_relaxed);
-    if (tries < WAYS && set.used[w].load(std::memory_order_relaxed)) set.used[w].store(0, std::memory_order_relaxed);
-    else victim = w;
+    if (tries < WAYS && set.used[w].load(std::memory_order_relaxed))
+      set.used[w].store(0, std::memory_order_relaxed);
+    else
+      victim = w;
   }
   if (victim < WAYS) {
     set.keys[victim].store(key, std::memory_order_relaxed);

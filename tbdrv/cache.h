@@ -34,9 +34,9 @@ class BlockCache {
 
   struct alignas(64) Set {
     std::atomic<uint32_t> sequence{0};
-    std::atomic<uint32_t> hand{0};         // next way the replacement looks at
-    std::atomic<uint8_t> used[WAYS] = {};  // read since the hand last passed
-    std::atomic<uint64_t> keys[WAYS] = {}; // 0: empty (keys are never 0)
+    std::atomic<uint32_t> hand{0};          // next way the replacement looks at
+    std::atomic<uint8_t> used[WAYS] = {};   // read since the hand last passed
+    std::atomic<uint64_t> keys[WAYS] = {};  // 0: empty (keys are never 0)
   };
 
   // Keys differ in their low bits (block) and high bits (slice): mix all

@@ -32,11 +32,12 @@ struct Outcome {
   bool can_lose = true;           // every successor so far is won by the opponent
 
   void add(Code child) {
-    if (is_loss(child)) {
-      win_plies = std::min(win_plies, plies_of(child) + 1);
-      can_lose = false;
-    } else if (is_win(child)) loss_plies = std::max(loss_plies, plies_of(child) + 1);
-    else can_lose = false;
+    if (is_win(child)) {
+      loss_plies = std::max(loss_plies, plies_of(child) + 1);
+      return;
+    }
+    can_lose = false;
+    if (is_loss(child)) win_plies = std::min(win_plies, plies_of(child) + 1);
   }
   bool won() const { return win_plies <= MAX_PLIES; }
   // Valid once every successor has been added (none at all: lost at once).

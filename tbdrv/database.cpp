@@ -42,8 +42,7 @@ Code read_code(Kind kind, int bits, const uint8_t* block, uint64_t within) {
   return code_in_word(kind, bits, word, within);
 }
 
-Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool conditional,
-                   Code& out) {
+Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool conditional, Code& out) {
   uint64_t index = index_of(p, t.shape);
   int bits = t.bits();
   int shift = std::countr_zero(positions_per_block(bits));  // a power of two
@@ -64,8 +63,8 @@ Found stored_value(Database& db, const TableFile& t, const qb::Position& p, bool
     db.bad_blocks.fetch_add(1, std::memory_order_relaxed);
     std::lock_guard<std::mutex> hold(db.message_lock);
     if (db.reported.insert(key).second && db.message) {
-      std::string text = "tbdrv: " + slice_name(t.shape.m) + "." + kind_info(db.kind).extension +
-                         " block " + std::to_string(block) + ": " + why + "; answering no value\n";
+      std::string text = "tbdrv: " + slice_name(t.shape.m) + "." + kind_info(db.kind).extension + " block " +
+                         std::to_string(block) + ": " + why + "; answering no value\n";
       db.message(text.c_str());
     }
     return Found::UNKNOWN;

@@ -52,9 +52,9 @@ struct FileHeader {
   uint16_t value_bits;
   uint64_t positions;
   uint64_t blocks;
-  uint64_t data_bytes;      // compressed bytes of all blocks
-  uint64_t index_checksum;  // over offsets and block checksums
-  uint64_t header_checksum; // over every field above
+  uint64_t data_bytes;       // compressed bytes of all blocks
+  uint64_t index_checksum;   // over offsets and block checksums
+  uint64_t header_checksum;  // over every field above
 };
 static_assert(sizeof(FileHeader) == 64);
 

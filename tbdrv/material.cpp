@@ -1,6 +1,7 @@
 #include "material.h"
 
 #include <algorithm>
+
 #include "indexer.h"
 
 namespace tb {

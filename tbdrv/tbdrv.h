@@ -42,10 +42,10 @@ typedef struct tbdrv_position {
 } tbdrv_position;
 
 typedef struct tbdrv_stats {
-  uint64_t cache_blocks;  /* blocks the cache holds */
-  uint64_t block_reads;   /* blocks read and decoded from files */
-  uint64_t skipped;       /* conditional lookups answered "no answer" on a miss */
-  uint64_t bad_blocks;    /* blocks that failed their checksum or decoding */
+  uint64_t cache_blocks; /* blocks the cache holds */
+  uint64_t block_reads;  /* blocks read and decoded from files */
+  uint64_t skipped;      /* conditional lookups answered "no answer" on a miss */
+  uint64_t bad_blocks;   /* blocks that failed their checksum or decoding */
 } tbdrv_stats;
 
 typedef struct tbdrv_handle tbdrv_handle;
@@ -57,8 +57,8 @@ typedef struct tbdrv_ops {
   /* side: 0 black, 1 white. conditional 1: answer "no answer" rather than
    * read a file. */
   int (*lookup)(tbdrv_handle* h, const tbdrv_position* p, int side, int conditional);
-  int (*pieces)(tbdrv_handle* h);     /* largest piece count opened */
-  int (*type)(tbdrv_handle* h);       /* type code of the open database */
+  int (*pieces)(tbdrv_handle* h); /* largest piece count opened */
+  int (*type)(tbdrv_handle* h);   /* type code of the open database */
   void (*stats)(tbdrv_handle* h, tbdrv_stats* out);
   void (*close)(tbdrv_handle* h);
 } tbdrv_ops;

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "interface/about.h"
+#include "interface/busy.h"
 #include "interface/command.h"
 #include "interface/host_text.h"
 #include "interface/log.h"
@@ -21,18 +22,7 @@
 namespace {
 
 constexpr int32_t PROTOCOL_VERSION = 2;
-constexpr int BUSY_POLL_MS = 100;
 constexpr const char* HELP_FILE = "QuillbarHelp.htm";
-
-// Set while a getmove runs; a second call waits for the first to finish.
-std::atomic_flag g_busy = ATOMIC_FLAG_INIT;
-
-struct BusyGuard {
-  BusyGuard() {
-    while (g_busy.test_and_set(std::memory_order_acquire)) qb::platform::sleep_ms(BUSY_POLL_MS);
-  }
-  ~BusyGuard() { g_busy.clear(std::memory_order_release); }
-};
 
 int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* str,
                     int32_t* playnow, int32_t info, int32_t moreinfo) {
@@ -67,7 +57,7 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
 
 QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str,
                           int32_t* playnow, int32_t info, int32_t moreinfo) {
-  BusyGuard busy;
+  qb::SearchBusyGuard busy;
   // A host that passes no stop flag or text buffer still gets a move.
   static int32_t own_stop_flag = 0;
   char scratch[qb::HOST_TEXT_SIZE];

@@ -66,12 +66,4 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
   return result_step(*out, side, r.value, r.depth > DEEP_DEPTH);
 }
 
-// Until the all-scores analysis lands, the allscores setting plays through
-// the normal driver, with the fixed time per move the all-scores driver uses
-// (it never reads an incremental clock).
-int allscores_driver(const Position& root, int side, double maxtime, int info, char* str,
-                     Position* out) {
-  return search_driver(root, side, maxtime, info & ~(3 << INFO_TIME_UNIT_SHIFT), 0, str, out);
-}
-
 }  // namespace qb

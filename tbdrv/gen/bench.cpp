@@ -6,8 +6,8 @@
 // again and again from every thread; with random positions nearly every
 // lookup then waits for one block's line from main memory.
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <thread>
 
@@ -84,7 +84,8 @@ int run_bench(const std::string& dir, long count, int cache_mb, int threads) {
     std::fprintf(stderr, "tbgen: no database in %s\n", dir.c_str());
     return 1;
   }
-  std::printf("%s: type %d, %d pieces, cache %d MB, %d threads\n", dir.c_str(), type, pieces, cache_mb, threads);
+  std::printf("%s: type %d, %d pieces, cache %d MB, %d threads\n", dir.c_str(), type, pieces, cache_mb,
+              threads);
   auto message = [](const char* text) { std::fputs(text, stderr); };
 
   // Cold: a fresh handle with a cache too small to be filled at opening or
@@ -96,8 +97,9 @@ int run_bench(const std::string& dir, long count, int cache_mb, int threads) {
   Rate cold_rate = measure(h, cold, 1, 1, bad);
   tbdrv_stats st{};
   h->ops->stats(h, &st);
-  std::printf("cold cache: %10.0f lookups/s (%10.0f per processor second), %llu block reads for %zu lookups\n",
-              cold_rate.wall, cold_rate.cpu, (unsigned long long)st.block_reads, cold.size());
+  std::printf(
+      "cold cache: %10.0f lookups/s (%10.0f per processor second), %llu block reads for %zu lookups\n",
+      cold_rate.wall, cold_rate.cpu, (unsigned long long)st.block_reads, cold.size());
   h->ops->close(h);
 
   // Warm: as many positions as the cache can hold blocks for, read once first.
@@ -115,9 +117,9 @@ int run_bench(const std::string& dir, long count, int cache_mb, int threads) {
               hot_rate.wall, hot_rate.cpu, hot.size());
   for (int t = 1; t <= threads; t *= 2) {
     Rate rate = measure(h, warm, rounds, t, bad);
-    std::printf("warm cache: %10.0f lookups/s (%10.0f per processor second) with %d thread%s over %zu positions%s\n",
-                rate.wall, rate.cpu, t,
-                t > 1 ? "s" : "", warm.size(), bad ? "  (some without an answer!)" : "");
+    std::printf(
+        "warm cache: %10.0f lookups/s (%10.0f per processor second) with %d thread%s over %zu positions%s\n",
+        rate.wall, rate.cpu, t, t > 1 ? "s" : "", warm.size(), bad ? "  (some without an answer!)" : "");
   }
   h->ops->stats(h, &st);
   std::printf("block reads %llu, bad blocks %llu\n", (unsigned long long)st.block_reads,

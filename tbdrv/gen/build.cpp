@@ -30,8 +30,8 @@ double unit_work(const Unit& u) {
 
 std::string unit_name(const Unit& u) { return slice_name(u.first); }
 
-bool build_unit(const Unit& u, const std::vector<Target>& targets, ValueStore& store,
-                const BuildOptions& opt, Progress& progress, double done_before, std::string& why) {
+bool build_unit(const Unit& u, const std::vector<Target>& targets, ValueStore& store, const BuildOptions& opt,
+                Progress& progress, double done_before, std::string& why) {
   std::vector<Material> deps = dependencies(u.first, u.second, opt.pieces);
   store.trim(deps, opt.memory_budget);
   if (!store.require(deps, why)) return false;
@@ -48,7 +48,8 @@ bool build_unit(const Unit& u, const std::vector<Target>& targets, ValueStore& s
   for (int part = 0; part < unit.parts; ++part) {
     for (const Target& t : targets) {
       const std::vector<Code>& codes = t.kind == Kind::MTC ? conversions[part] : unit.codes[part];
-      if (!write_table(t.dir, slices[part], t.kind, codes, unit.skipped[part], opt.wide_values, opt.threads, why))
+      if (!write_table(t.dir, slices[part], t.kind, codes, unit.skipped[part], opt.wide_values, opt.threads,
+                       why))
         return false;
     }
     store.adopt(slices[part], std::move(unit.codes[part]));

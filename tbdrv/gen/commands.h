@@ -9,7 +9,7 @@ struct BuildOptions {
   int pieces = 0;
   std::string wld_dir, dtw_dir, mtc_dir;  // empty: that kind is not built
   int threads = 1;
-  bool wide_values = false;  // 16-bit distances even where 8 bits would do
+  bool wide_values = false;                    // 16-bit distances even where 8 bits would do
   uint64_t memory_budget = uint64_t(4) << 30;  // bytes of loaded slices kept
 };
 

@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
       return tb::run_build(build);
     }
     if (command == "verify" && !dir.empty()) return tb::run_verify(dir, build.threads);
-    if (command == "bench" && !dir.empty() && count > 0) return tb::run_bench(dir, count, cache_mb, build.threads);
+    if (command == "bench" && !dir.empty() && count > 0)
+      return tb::run_bench(dir, count, cache_mb, build.threads);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "\ntbgen: %s\n", e.what());
     return 1;

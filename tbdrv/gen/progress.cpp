@@ -8,15 +8,20 @@ namespace tb {
 
 std::string format_seconds(double s) {
   char buf[32];
-  if (s < 60) std::snprintf(buf, sizeof buf, "%.1f s", s);
-  else if (s < 3600) std::snprintf(buf, sizeof buf, "%d min %02d s", int(s) / 60, int(s) % 60);
-  else std::snprintf(buf, sizeof buf, "%d h %02d min", int(s) / 3600, int(s) / 60 % 60);
+  if (s < 60)
+    std::snprintf(buf, sizeof buf, "%.1f s", s);
+  else if (s < 3600)
+    std::snprintf(buf, sizeof buf, "%d min %02d s", int(s) / 60, int(s) % 60);
+  else
+    std::snprintf(buf, sizeof buf, "%d h %02d min", int(s) / 3600, int(s) / 60 % 60);
   return buf;
 }
 
 Progress::Progress(double total_work)
-    : total_(total_work > 0 ? total_work : 1), terminal_(::isatty(2)),
-      start_(std::chrono::steady_clock::now()), last_draw_(start_) {}
+    : total_(total_work > 0 ? total_work : 1),
+      terminal_(::isatty(2)),
+      start_(std::chrono::steady_clock::now()),
+      last_draw_(start_) {}
 
 double Progress::seconds() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
@@ -30,10 +35,11 @@ std::string Progress::line(double done, const std::string& what) const {
   double elapsed = seconds();
   // Work is measured in positions, which take about equal time each.
   char left[64] = "estimating";
-  if (share > 0.001) std::snprintf(left, sizeof left, "~%s left", format_seconds(elapsed / share - elapsed).c_str());
+  if (share > 0.001)
+    std::snprintf(left, sizeof left, "~%s left", format_seconds(elapsed / share - elapsed).c_str());
   char buf[200];
-  std::snprintf(buf, sizeof buf, "[%s] %5.1f%%  %-8s  %s elapsed, %s", bar.c_str(), share * 100,
-                what.c_str(), format_seconds(elapsed).c_str(), left);
+  std::snprintf(buf, sizeof buf, "[%s] %5.1f%%  %-8s  %s elapsed, %s", bar.c_str(), share * 100, what.c_str(),
+                format_seconds(elapsed).c_str(), left);
   return buf;
 }
 

@@ -105,9 +105,12 @@ class Solver {
       if (current.empty() && size_t(level) >= buckets_.levels()) break;
       decided += current.size();
       std::vector<ThreadWork> work(threads_);
-      parallel_for(current.size(), threads_, [&](uint64_t begin, uint64_t end, int t) {
-        for (uint64_t k = begin; k < end; ++k) expand(current[k], level, work[t]);
-      }, 1);
+      parallel_for(
+          current.size(), threads_,
+          [&](uint64_t begin, uint64_t end, int t) {
+            for (uint64_t k = begin; k < end; ++k) expand(current[k], level, work[t]);
+          },
+          1);
       current.clear();
       for (auto& w : work) {
         current.insert(current.end(), w.next.begin(), w.next.end());
@@ -134,8 +137,7 @@ class Solver {
     return false;
   }
 
-  void take_bucket(std::vector<std::vector<uint32_t>>& b, int level, bool won,
-                   std::vector<uint32_t>& out) {
+  void take_bucket(std::vector<std::vector<uint32_t>>& b, int level, bool won, std::vector<uint32_t>& out) {
     if (size_t(level) >= b.size()) return;
     for (uint32_t id : b[level]) {
       int part = id >= offset_[1] && unit_.parts == 2;
@@ -159,14 +161,18 @@ class Solver {
     if (!position_at(i, unit_.shape[part], p)) return true;
     bool capture = qb::has_capture(p, qb::BLACK);
     qb::MoveList list;
-    if (capture) qb::generate_captures(p, list, qb::BLACK);
-    else qb::generate_noncaptures(p, list, qb::BLACK);
+    if (capture)
+      qb::generate_captures(p, list, qb::BLACK);
+    else
+      qb::generate_noncaptures(p, list, qb::BLACK);
     Outcome ext;
     int inside = 0;
     for (int k = 0; k < list.count; ++k) {
       const qb::Position& child = list.moves[k];
-      if (!capture && material_of(child) == unit_.shape[part].m) ++inside;
-      else ext.add(store_.get(flip(child)));
+      if (!capture && material_of(child) == unit_.shape[part].m)
+        ++inside;
+      else
+        ext.add(store_.get(flip(child)));
     }
     settle(part, i, ext, inside, out);
     return capture;
@@ -187,7 +193,8 @@ class Solver {
       qb::generate_noncaptures(p, list, qb::BLACK);
       for (int k = 0; k < list.count; ++k) {
         const qb::Position& child = list.moves[k];
-        if (child.men(qb::BLACK) == p.men(qb::BLACK)) ++inside;
+        if (child.men(qb::BLACK) == p.men(qb::BLACK))
+          ++inside;
         else if (!won || is_loss(value_in_unit_or_store(part, flip(child))))
           ext.add(make_code(0, !won));
       }
@@ -244,8 +251,10 @@ class Solver {
     Code pending = std::atomic_ref<Code>(codes_[part][i]).load(std::memory_order_relaxed);
     if (!(pending & PENDING)) return;
     int at = std::max(level + 1, int(pending & ~PENDING));
-    if (at > level + 1) work.buckets.add(false, at, id);
-    else if (try_decide(part, i, make_code(at, false))) work.next.push_back(id);
+    if (at > level + 1)
+      work.buckets.add(false, at, id);
+    else if (try_decide(part, i, make_code(at, false)))
+      work.next.push_back(id);
   }
 
   const UnitTables& unit_;

@@ -18,10 +18,10 @@
 namespace tb {
 
 struct UnitTables {
-  int parts = 1;        // 1 when the slice is its own mirror
+  int parts = 1;  // 1 when the slice is its own mirror
   Shape shape[2];
-  std::vector<Code> codes[2];         // results
-  std::vector<uint64_t> skipped[2];   // bit set: holes, and Black must capture
+  std::vector<Code> codes[2];        // results
+  std::vector<uint64_t> skipped[2];  // bit set: holes, and Black must capture
 
   explicit UnitTables(const Unit& u);
   bool is_skipped(int part, uint64_t i) const { return skipped[part][i >> 6] >> (i & 63) & 1; }

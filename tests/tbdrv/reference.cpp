@@ -25,9 +25,9 @@ Board board_of(const Pos& p) {
   for (int s = 0; s < 32; ++s) {
     uint32_t bit = 1u << s;
     bool king = p.kings & bit;
-    b.cell[s] = p.black & bit ? (king ? BLACK_KING : BLACK_MAN)
-              : p.white & bit ? (king ? WHITE_KING : WHITE_MAN)
-                              : EMPTY;
+    b.cell[s] = p.black & bit   ? (king ? BLACK_KING : BLACK_MAN)
+                : p.white & bit ? (king ? WHITE_KING : WHITE_MAN)
+                                : EMPTY;
   }
   return b;
 }
@@ -43,7 +43,9 @@ Pos pos_of(const Board& b, int side) {
   return p;
 }
 
-bool own(Cell c, int side) { return side == 0 ? (c == BLACK_MAN || c == BLACK_KING) : (c == WHITE_MAN || c == WHITE_KING); }
+bool own(Cell c, int side) {
+  return side == 0 ? (c == BLACK_MAN || c == BLACK_KING) : (c == WHITE_MAN || c == WHITE_KING);
+}
 bool is_king(Cell c) { return c == BLACK_KING || c == WHITE_KING; }
 
 // Row steps a piece may take: men forward only.
@@ -117,7 +119,9 @@ std::vector<Child> moves(const Pos& p) {
         if (to < 0 || b.cell[to] != EMPTY) continue;
         Board n = b;
         n.cell[s] = EMPTY;
-        n.cell[to] = !is_king(piece) && row_of(to) == crown_row(p.side) ? (p.side == 0 ? BLACK_KING : WHITE_KING) : piece;
+        n.cell[to] = !is_king(piece) && row_of(to) == crown_row(p.side)
+                         ? (p.side == 0 ? BLACK_KING : WHITE_KING)
+                         : piece;
         out.push_back({pos_of(n, 1 - p.side), !is_king(piece)});
       }
     }
