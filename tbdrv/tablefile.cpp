@@ -2,14 +2,62 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zstd.h>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <cstring>
 
 namespace tb {
 namespace {
 
+// Reads at an offset without moving a shared file position, so that many
+// threads may read one file at once.
+#ifdef _WIN32
+int open_read_only(const std::string& path) {
+  return ::_open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+bool file_size(int fd, uint64_t& bytes) {
+  long long size = ::_filelengthi64(fd);
+  bytes = uint64_t(size);
+  return size >= 0;
+}
+void close_file(int fd) { ::_close(fd); }
+bool read_at(int fd, void* buf, uint64_t bytes, uint64_t offset) {
+  HANDLE file = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  auto* p = static_cast<char*>(buf);
+  while (bytes) {
+    OVERLAPPED at{};  // the offset; the handle itself stays synchronous
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
+    DWORD wanted = bytes < (1u << 30) ? DWORD(bytes) : DWORD(1u << 30), got = 0;
+    if (!ReadFile(file, p, wanted, &got, &at) || got == 0) return false;
+    p += got;
+    bytes -= got;
+    offset += got;
+  }
+  return true;
+}
+#else
+int open_read_only(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+bool file_size(int fd, uint64_t& bytes) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  bytes = uint64_t(st.st_size);
+  return true;
+}
+void close_file(int fd) { ::close(fd); }
 bool read_at(int fd, void* buf, uint64_t bytes, uint64_t offset) {
   auto* p = static_cast<char*>(buf);
   while (bytes) {
@@ -21,6 +69,7 @@ bool read_at(int fd, void* buf, uint64_t bytes, uint64_t offset) {
   }
   return true;
 }
+#endif
 
 // One decompression context and read buffer per thread, kept for the
 // thread's life: creating them per block would cost more than decoding.
@@ -52,7 +101,7 @@ bool check_header(const FileHeader& h, Kind kind, const Material& m, const Shape
 }  // namespace
 
 TableFile::~TableFile() {
-  if (fd >= 0) ::close(fd);
+  if (fd >= 0) close_file(fd);
 }
 
 uint64_t TableFile::decoded_bytes(uint64_t block) const {
@@ -66,13 +115,13 @@ std::unique_ptr<TableFile> open_table(const std::string& path, Kind kind, const 
   auto f = std::make_unique<TableFile>();
   f->kind = kind;
   f->shape = shape_of(m);
-  f->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  f->fd = open_read_only(path);
   if (f->fd < 0) return why = "cannot open", nullptr;
-  struct stat st {};
+  uint64_t size = 0;
   FileHeader& h = f->header;
-  if (::fstat(f->fd, &st) != 0 || !read_at(f->fd, &h, sizeof h, 0)) return why = "too short", nullptr;
+  if (!file_size(f->fd, size) || !read_at(f->fd, &h, sizeof h, 0)) return why = "too short", nullptr;
   if (!check_header(h, kind, m, f->shape, why)) return nullptr;
-  if (uint64_t(st.st_size) != file_bytes(h)) return why = "truncated or overlong", nullptr;
+  if (size != file_bytes(h)) return why = "truncated or overlong", nullptr;
   std::vector<uint64_t> index(2 * h.blocks + 1);
   if (!read_at(f->fd, index.data(), index_bytes(h.blocks), sizeof h)) return why = "too short", nullptr;
   if (checksum(index.data(), index_bytes(h.blocks)) != h.index_checksum)

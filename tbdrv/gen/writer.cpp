@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "gen/parallel.h"
 #include "tablefile.h"
@@ -89,7 +90,10 @@ bool write_table(const std::string& dir, const Material& m, Kind kind, const std
   // that a crash leaves short or damaged fails the checks on its header,
   // index and length, so the next run builds it again.
   ok = std::fclose(f) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+  // std::rename does not replace an existing table on Windows; this does.
+  std::error_code renamed;
+  if (ok) std::filesystem::rename(temp, path, renamed);
+  if (!ok || renamed) {
     std::remove(temp.c_str());
     return why = "cannot write " + path, false;
   }

@@ -2,7 +2,6 @@
 // driver's handling of damaged files, conditional lookups and threads.
 #include "tbdrv.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include <thread>
 
 #include "reference.h"
+#include "support/build_files.h"
 #include "support/temp_env.h"
 
 namespace fs = std::filesystem;
@@ -29,7 +29,8 @@ void collect(const char* text) {
   g_messages.push_back(text);
 }
 
-int run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+int run(const std::string& command) { return qbtest::run_quietly(command); }
+const std::string TBGEN = qbtest::build_program("tbgen");
 
 // Tables of all three kinds, built once per test process (with 16-bit
 // copies of the distance tables for 3 pieces).
@@ -37,7 +38,7 @@ std::string tables(int pieces) {
   static std::map<int, std::string> built;
   if (!built.count(pieces)) {
     std::string dir = qbtest::make_temp_dir("tables");
-    std::string tbgen = std::string(QB_BINARY_DIR) + "/tbgen build -j 2 -n " + std::to_string(pieces);
+    std::string tbgen = TBGEN + " build -j 2 -n " + std::to_string(pieces);
     std::string cmd = tbgen + " --wld " + dir + "/wld --dtw " + dir + "/dtw --mtc " + dir + "/mtc";
     EXPECT_EQ(run(cmd), 0) << cmd;
     // The same distances in 16-bit values, which larger databases need.
@@ -161,13 +162,13 @@ TEST(Tables, RejectQuestionsOutsideTheDatabase) {
 TEST(Tables, FourPiecesPassTheConsistencyCheck) {
   for (const KindCase& k : KINDS) {
     std::string dir = tables(4) + "/" + k.dir;
-    EXPECT_EQ(run(std::string(QB_BINARY_DIR) + "/tbgen verify -j 2 " + dir), 0) << k.dir;
+    EXPECT_EQ(run(TBGEN + " verify -j 2 " + dir), 0) << k.dir;
   }
 }
 
 TEST(Tables, AnInterruptedBuildResumes) {
   std::string dir = qbtest::make_temp_dir("resume");
-  std::string cmd = std::string(QB_BINARY_DIR) + "/tbgen build -n 3 --wld " + dir;
+  std::string cmd = TBGEN + " build -n 3 --wld " + dir;
   ASSERT_EQ(run(cmd), 0);
   fs::path victim = fs::path(dir) / "b01w11.wld";
   fs::remove(victim);
@@ -184,7 +185,8 @@ TEST(Tables, AnInterruptedBuildResumes) {
 // Copies the 3-piece tables of one kind and damages one file.
 std::string damaged_copy(const char* kind, const char* file,
                          const std::function<void(const fs::path&)>& damage) {
-  std::string dir = qbtest::make_temp_dir("damaged");
+  // Into a folder not there yet: copying into an existing one fails on Windows.
+  std::string dir = qbtest::make_temp_dir("damaged") + "/" + kind;
   fs::copy(tables(3) + "/" + kind, dir, fs::copy_options::recursive);
   damage(fs::path(dir) / file);
   return dir;
@@ -320,14 +322,14 @@ TEST(Tables, ManyThreadsOnOneHandleAgreeWithOne) {
 }
 
 TEST(SharedLibrary, ExportsOnlyTheInterface) {
-  void* lib = dlopen(QB_ENGINE_DIR "/libtbdrv.so", RTLD_NOW | RTLD_LOCAL);
-  ASSERT_TRUE(lib) << dlerror();
-  auto open = reinterpret_cast<decltype(&tbdrv_open)>(dlsym(lib, "tbdrv_open"));
-  auto identify = reinterpret_cast<decltype(&tbdrv_identify)>(dlsym(lib, "tbdrv_identify"));
-  auto version = static_cast<const int32_t*>(dlsym(lib, "tbdrv_version"));
+  qbtest::SharedLibrary lib(qbtest::engines_file(qbtest::DRIVER_LIBRARY));
+  ASSERT_TRUE(lib.loaded()) << qbtest::engines_file(qbtest::DRIVER_LIBRARY);
+  auto open = lib.function<decltype(tbdrv_open)>("tbdrv_open");
+  auto identify = lib.function<decltype(tbdrv_identify)>("tbdrv_identify");
+  auto version = static_cast<const int32_t*>(lib.symbol("tbdrv_version"));
   ASSERT_TRUE(open && identify && version);
   EXPECT_GT(*version, 0);
-  EXPECT_FALSE(dlsym(lib, "_ZN2tb8checksumEPKvm"));  // internals stay hidden
+  EXPECT_FALSE(lib.symbol("_ZN2tb8checksumEPKvm"));  // internals stay hidden
   std::string dir = tables(3) + "/wld";
   int type = 0, pieces = 0;
   ASSERT_EQ(identify(dir.c_str(), &type, &pieces), 0);
@@ -338,7 +340,6 @@ TEST(SharedLibrary, ExportsOnlyTheInterface) {
   for (size_t i = 0; i < reference().positions.size(); i += 97)
     ASSERT_EQ(lookup(h, reference().positions[i]), expected(TBDRV_TYPE_WLD, i));
   h->ops->close(h);
-  dlclose(lib);
 }
 
 }  // namespace
