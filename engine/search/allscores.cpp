@@ -5,12 +5,15 @@
 #include <cinttypes>
 
 #include "board/movegen.h"
+#include "book/book.h"
+#include "book/book_move.h"
 #include "endgame/db_play.h"
 #include "interface/exports.h"
 #include "interface/host_text.h"
 #include "interface/log.h"
 #include "search/deepening.h"
 #include "search/driver.h"
+#include "search/game_history.h"
 #include "search/result.h"
 #include "search/root_search.h"
 #include "search/time_control.h"
@@ -82,8 +85,13 @@ int allscores_driver(const Position& root, int side, double maxtime, int info, c
   MoveList moves;
   const int count = generate_moves(root, moves, side);
 
-  // The opening book is asked here as in the search driver; a book move has
-  // its text logged and goes to the result step with its value, deep.
+  int book_index = 0, book_value = 0;
+  if (count > 0 && book_in_use() &&
+      book_move(root, side, moves, history_last(), &book_index, &book_value, str)) {
+    *out = moves.moves[book_index];
+    log_printf("%s\n", str ? str : "");
+    return result_step(*out, side, book_value, true);
+  }
 
   // The databases' distance play, as in the search driver.
   DbPlayChoice db;

@@ -5,6 +5,8 @@
 
 #include "board/movegen.h"
 #include "board/movetext.h"
+#include "book/book.h"
+#include "book/book_move.h"
 #include "endgame/db_play.h"
 #include "interface/exports.h"
 #include "interface/host_text.h"
@@ -43,9 +45,16 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
   MoveList moves;
   const int count = generate_moves(root, moves, side);
 
-  // The opening book is asked here once it is loaded (book setting on): a
-  // book move is played without a search, its text logged, the successor
-  // added to the game history with the opponent to move, and 3 returned.
+  // A book move is played without a search; the game goes on with the
+  // opponent to move from the book position.
+  int book_index = 0, book_value = 0;
+  if (count > 0 && book_in_use() &&
+      book_move(root, side, moves, history_last(), &book_index, &book_value, str)) {
+    *out = moves.moves[book_index];
+    log_printf("%s\n", str ? str : "");
+    history_update(*out, side ^ 1);
+    return QB_UNKNOWN;
+  }
 
   // The databases' distance play.
   DbPlayChoice db;
