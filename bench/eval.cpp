@@ -47,9 +47,11 @@ bool load_random_weights(std::mt19937& rng) {
   for (std::size_t i = 0; i < sizeof *w / sizeof(WeightPair); ++i)
     pairs[i] = {int16_t(value(rng)), int16_t(value(rng))};
   w->kings.scalars[MEN] = w->no_kings.scalars[MEN] = BUILTIN_SCALARS[MEN];
-  std::string dir = (std::filesystem::temp_directory_path() / "qb-bench-XXXXXX").string();
-  if (!mkdtemp(dir.data())) return false;
-  dir += "/";
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("qb-bench-" + std::to_string(rng()));
+  std::error_code made;
+  if (!std::filesystem::create_directory(folder, made)) return false;  // new, or none
+  std::string dir = (folder / "").string();
   bool ok = weights::write_weights_files(dir, *w, nullptr) && load_weights(dir.c_str());
   std::filesystem::remove_all(dir);
   return ok;

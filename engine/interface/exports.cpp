@@ -6,7 +6,9 @@
 #include <atomic>
 #include <exception>
 
+#include "endgame/databases.h"
 #include "interface/about.h"
+#include "interface/busy.h"
 #include "interface/command.h"
 #include "interface/host_text.h"
 #include "interface/log.h"
@@ -21,18 +23,7 @@
 namespace {
 
 constexpr int32_t PROTOCOL_VERSION = 2;
-constexpr int BUSY_POLL_MS = 100;
 constexpr const char* HELP_FILE = "QuillbarHelp.htm";
-
-// Set while a getmove runs; a second call waits for the first to finish.
-std::atomic_flag g_busy = ATOMIC_FLAG_INIT;
-
-struct BusyGuard {
-  BusyGuard() {
-    while (g_busy.test_and_set(std::memory_order_acquire)) qb::platform::sleep_ms(BUSY_POLL_MS);
-  }
-  ~BusyGuard() { g_busy.clear(std::memory_order_release); }
-};
 
 int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* str,
                     int32_t* playnow, int32_t info, int32_t moreinfo) {
@@ -44,8 +35,9 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
   qb::publish_stop_flag(playnow);
   if (info & 1) qb::game_history_clear();  // a new game: no history, no drawn values
   qb::initialise_engine();
-  // The endgame databases are brought up to date with the settings here (they
-  // may write progress into str).
+  // The endgame databases and the hash table are brought up to date with the
+  // settings (progress and failures go into str).
+  qb::init_databases(str);
   qb::tt_allocate_for_settings();
 
   // A man on its own crowning row cannot arise in play; the host's board is
@@ -67,7 +59,7 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
 
 QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str,
                           int32_t* playnow, int32_t info, int32_t moreinfo) {
-  BusyGuard busy;
+  qb::SearchBusyGuard busy;
   // A host that passes no stop flag or text buffer still gets a move.
   static int32_t own_stop_flag = 0;
   char scratch[qb::HOST_TEXT_SIZE];

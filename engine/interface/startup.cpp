@@ -2,6 +2,7 @@
 // the shutdown when the library is unloaded. The steps keep a fixed order:
 // the log must exist before anything logs, the settings before the loaders
 // that use them, and the search threads start last but one.
+#include "book/book.h"
 #include "interface/startup.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <mutex>
 
 #include "board/bitops.h"
+#include "endgame/databases.h"
 #include "eval/bit_reversal.h"
 #include "eval/weights.h"
 #include "interface/about.h"
@@ -128,7 +130,9 @@ struct UnloadGuard {
 
 void run_startup() {
   using namespace startup;
-  static UnloadGuard unload_guard;
+#ifndef _WIN32
+  static UnloadGuard unload_guard;  // on Windows the DLL's entry routine runs the shutdown
+#endif
   claim_instance_number();
   prepare_log();
   find_directory_prefix();
@@ -142,7 +146,7 @@ void run_startup() {
   log_printf("current directory: %s\n", platform::current_directory().c_str());
 
   read_path_settings();
-  // The opening book loads here, from the bookfile setting.
+  load_book(get_text_setting(g_settings.bookfile).c_str(), platform::process_clock_ms());
   fill_bit_reversal_table();
   init_popcount(platform::cpu_info().popcnt);
   read_memory_settings(g_startup.installed_ram_mb);
@@ -188,9 +192,8 @@ void initialise_engine() {
 // is unmapped. Hosts unload between calls, so the threads are parked.
 void shutdown_engine() {
   stop_search_threads();
-  // The opening book's tables are freed here.
-  tt_free();
-  // The database handles are closed here.
+  free_book();
+  close_databases();  // the hash table with them
   platform::release_instance();
 }
 

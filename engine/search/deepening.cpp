@@ -53,7 +53,7 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
   DeepeningResult done{0, 0, 0};
   int committed = 0;
   char pv[PV_TEXT_SIZE];
-  wake_search_threads();
+  AwakeSearchThreads awake;
   for (int d = 1; d <= limits.depth_cap;) {
     g_search.iteration_depth.store(d, std::memory_order_relaxed);
     SearchWindow w = initial_window(done.value);
@@ -85,7 +85,6 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
     else if (e >= limits.stop) break;
     else d += 1;
   }
-  park_search_threads();
   return done;
 }
 

@@ -21,4 +21,13 @@ void wake_search_threads();
 // After a search: they go back to sleep.
 void park_search_threads();
 
+// The threads in use are awake for the life of one of these: the iterations
+// of a search.
+struct AwakeSearchThreads {
+  AwakeSearchThreads() { wake_search_threads(); }
+  ~AwakeSearchThreads() { park_search_threads(); }
+  AwakeSearchThreads(const AwakeSearchThreads&) = delete;
+  AwakeSearchThreads& operator=(const AwakeSearchThreads&) = delete;
+};
+
 }  // namespace qb

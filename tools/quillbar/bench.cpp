@@ -18,6 +18,7 @@
 #include "eval/weights.h"
 #include "interface/settings.h"
 #include "interface/stop.h"
+#include "paths.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/root_search.h"
@@ -81,7 +82,7 @@ const char* const BENCH_POSITIONS[] = {
 std::string load_engine_weights() {
   namespace fs = std::filesystem;
   std::error_code ec;
-  std::string dirs[] = {"engines/", (fs::read_symlink("/proc/self/exe", ec).parent_path() / "engines/").string()};
+  std::string dirs[] = {"engines/", (fs::path(host::executable_dir()) / "engines/").string()};
   for (const std::string& dir : dirs)
     if (fs::exists(dir + qb::KINGS_WEIGHTS_FILE, ec) && qb::load_weights(dir.c_str())) return dir;
   return "";

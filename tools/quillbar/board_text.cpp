@@ -1,9 +1,9 @@
 #include "board_text.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+
+#include "os.h"
 
 namespace host {
 namespace {
@@ -69,12 +69,12 @@ std::string board_text(const qb::Position& p, const BoardStyle& style) {
   return out;
 }
 
-bool terminal_wants_colour(int fd) {
+bool terminal_wants_colour(std::FILE* stream) {
   const char* no_colour = std::getenv("NO_COLOR");
   if (no_colour && *no_colour) return false;
   const char* term = std::getenv("TERM");
   if (term && std::string(term) == "dumb") return false;
-  return isatty(fd);
+  return os::enable_colour(stream);
 }
 
 }  // namespace host

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "board/position.h"
@@ -19,6 +20,6 @@ struct BoardStyle {
 std::string board_text(const qb::Position& p, const BoardStyle& style);
 
 // Colour only on a terminal, and never when NO_COLOR is set.
-bool terminal_wants_colour(int fd);
+bool terminal_wants_colour(std::FILE* stream);
 
 }  // namespace host

@@ -1,25 +1,15 @@
 #include "engine_process.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "board/fen.h"
 #include "engine_protocol.h"
 #include "paths.h"
-
-extern char** environ;
 
 namespace host {
 namespace {
@@ -39,86 +29,18 @@ std::string number_text(double v, const char* format = "%.17g") {
   return buf;
 }
 
-// The environment for a server, with a private settings folder when asked.
-std::vector<std::string> server_environment(const EngineConfig& config) {
-  std::vector<std::string> env;
-  const std::string key = "XDG_CONFIG_HOME=";
-  for (char** e = environ; *e; ++e) {
-    if (!config.settings_dir.empty() && std::strncmp(*e, key.c_str(), key.size()) == 0) continue;
-    env.push_back(*e);
-  }
-  if (!config.settings_dir.empty()) env.push_back(key + config.settings_dir);
-  return env;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-  std::vector<char*> out;
-  for (std::string& t : texts) out.push_back(t.data());
-  out.push_back(nullptr);
-  return out;
-}
-
 }  // namespace
-
-std::string describe_exit(int status) {
-  if (WIFSIGNALED(status)) {
-    int sig = WTERMSIG(status);
-    return "crashed (signal " + std::to_string(sig) + ": " + strsignal(sig) + ")";
-  }
-  if (WIFEXITED(status)) {
-    int code = WEXITSTATUS(status);
-    return code == 0 ? "exited" : "exited with code " + std::to_string(code);
-  }
-  return "stopped";
-}
 
 bool EngineProcess::start(const EngineConfig& config, std::string& error) {
   close();
-  static bool pipes_safe = [] {  // a dead server must not kill the host
-    signal(SIGPIPE, SIG_IGN);
-    return true;
-  }();
-  (void)pipes_safe;
-
-  std::string program = config.server_program.empty() ? executable_path() : config.server_program;
+  std::string program = config.server_program.empty() ? os::executable_path() : config.server_program;
   if (program.empty()) {
     error = "cannot find the quillbar program to run the engine in";
     return false;
   }
-  int to_child[2], from_child[2];
-  // Close-on-exec, so servers started by other threads never hold our ends.
-  if (pipe2(to_child, O_CLOEXEC) != 0) {
-    error = std::string("cannot make a pipe: ") + std::strerror(errno);
+  if (!server_.start({program, "engine-server", config.library}, config.workdir,
+                     config.settings_dir, error))
     return false;
-  }
-  if (pipe2(from_child, O_CLOEXEC) != 0) {
-    error = std::string("cannot make a pipe: ") + std::strerror(errno);
-    ::close(to_child[0]);
-    ::close(to_child[1]);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, to_child[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, from_child[1], STDOUT_FILENO);
-  if (!config.workdir.empty()) posix_spawn_file_actions_addchdir_np(&actions, config.workdir.c_str());
-  std::vector<std::string> args = {program, "engine-server", config.library};
-  std::vector<std::string> env = server_environment(config);
-  std::vector<char*> argv = pointers(args), envp = pointers(env);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(to_child[0]);
-  ::close(from_child[1]);
-  if (rc != 0) {
-    ::close(to_child[1]);
-    ::close(from_child[0]);
-    error = "cannot start " + program + ": " + std::strerror(rc);
-    return false;
-  }
-  pid_ = pid;
-  to_server_ = to_child[1];
-  from_server_ = from_child[0];
   pending_.clear();
 
   std::string line;
@@ -144,18 +66,7 @@ bool EngineProcess::start(const EngineConfig& config, std::string& error) {
   return true;
 }
 
-bool EngineProcess::send(const std::string& line) {
-  if (to_server_ < 0) return false;
-  std::string data = line + "\n";
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(to_server_, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
+bool EngineProcess::send(const std::string& line) { return server_.write(line + "\n"); }
 
 EngineProcess::Read EngineProcess::read_line(std::string& line, double seconds_left) {
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
@@ -167,45 +78,18 @@ EngineProcess::Read EngineProcess::read_line(std::string& line, double seconds_l
       pending_.erase(0, newline + 1);
       return Read::LINE;
     }
-    if (from_server_ < 0 || pending_.size() > MAX_LINE) return Read::CLOSED;
+    if (pending_.size() > MAX_LINE) return Read::CLOSED;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return Read::TIMEOUT;
-    pollfd fd{from_server_, POLLIN, 0};
-    int ready = ::poll(&fd, 1, int(std::min<long long>(left.count(), 1000)));
-    if (ready < 0 && errno != EINTR) return Read::CLOSED;
-    if (ready <= 0) continue;
-    char buf[4096];
-    ssize_t n = ::read(from_server_, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return Read::CLOSED;
-    pending_.append(buf, size_t(n));
+    int wait_ms = int(std::min<long long>(left.count(), 1000));
+    if (server_.read(pending_, wait_ms) == os::ChildProcess::Read::CLOSED) return Read::CLOSED;
   }
 }
 
-std::string EngineProcess::end_and_describe(double grace) {
-  if (to_server_ >= 0) ::close(to_server_);
-  if (from_server_ >= 0) ::close(from_server_);
-  to_server_ = from_server_ = -1;
-  if (pid_ <= 0) return "is not running";
-  int status = 0;
-  auto start = Clock::now();
-  pid_t done = 0;
-  while ((done = waitpid(pid_, &status, WNOHANG)) == 0 && seconds_since(start) < grace)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  std::string how;
-  if (done == 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &status, 0);
-    how = "stopped answering and was killed";
-  } else {
-    how = done > 0 ? describe_exit(status) : "vanished";
-  }
-  pid_ = -1;
-  return how;
-}
+std::string EngineProcess::end_and_describe(double grace) { return server_.finish(grace); }
 
 void EngineProcess::close() {
-  if (pid_ <= 0) return;
+  if (!server_.running()) return;
   send("quit");
   end_and_describe();
 }

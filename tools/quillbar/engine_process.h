@@ -4,19 +4,18 @@
 // here throws or blocks without a deadline.
 #pragma once
 
-#include <sys/types.h>
-
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "board/position.h"
+#include "os.h"
 
 namespace host {
 
 struct EngineConfig {
-  std::string library;                // path handed to dlopen
+  std::string library;                // path of the engine library
   std::string server_program;         // a quillbar binary; empty: this program
   std::string workdir;                // the server's working directory; empty: ours
   std::string settings_dir;           // private XDG_CONFIG_HOME; empty: the user's
@@ -68,7 +67,7 @@ class EngineProcess {
   // Starts the server and sends its start-up commands; on failure `error`
   // says why and the process is gone.
   bool start(const EngineConfig& config, std::string& error);
-  bool running() const { return pid_ > 0; }
+  bool running() const { return server_.running(); }
   const std::string& name() const { return name_; }
 
   MoveReply getmove(const MoveRequest& request, const StatusListener& on_status = {});
@@ -91,14 +90,9 @@ class EngineProcess {
   // within `grace` seconds; says how it ended.
   std::string end_and_describe(double grace = QUIT_GRACE);
 
-  pid_t pid_ = -1;
-  int to_server_ = -1;
-  int from_server_ = -1;
+  os::ChildProcess server_;
   std::string pending_;  // bytes read past the last line
   std::string name_;
 };
-
-// "crashed (signal 11: Segmentation fault)", "exited with code 1".
-std::string describe_exit(int status);
 
 }  // namespace host

@@ -1,9 +1,6 @@
 // engine-server: loads one engine library and serves it over stdin/stdout
 // (engine_protocol.h). Each engine runs in a process of its own, so engines
 // never share state and a crashing engine takes only its own process down.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -20,6 +17,7 @@
 #include "commands.h"
 #include "engine_protocol.h"
 #include "interface/exports.h"
+#include "os.h"
 
 namespace host {
 namespace {
@@ -98,7 +96,7 @@ void read_requests(Inbox& inbox) {
   set_playnow(1);
   inbox.push("quit");
   std::this_thread::sleep_for(EXIT_GRACE);
-  _exit(0);
+  std::_Exit(0);
 }
 
 // The engine writes the status text while it searches; a copy is read every
@@ -224,7 +222,7 @@ void serve_command(const Exports& ex, Channel& out, const std::string& text) {
 
 template <class F>
 bool resolve(void* lib, const char* name, F& fn) {
-  fn = reinterpret_cast<F>(dlsym(lib, name));
+  fn = reinterpret_cast<F>(os::find_symbol(lib, name));
   return fn != nullptr;
 }
 
@@ -237,19 +235,18 @@ int run_engine_server(const Args& args) {
     std::fprintf(stderr, "usage: quillbar engine-server LIBRARY\n");
     return 2;
   }
-  int protocol_fd = dup(STDOUT_FILENO);
-  FILE* protocol = protocol_fd >= 0 ? fdopen(protocol_fd, "w") : nullptr;
-  if (!protocol || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+  FILE* protocol = os::take_standard_output();
+  if (!protocol) {
     std::perror("engine-server");
     return 1;
   }
   g_channel = new Channel(protocol);
   Channel& out = *g_channel;
 
-  void* lib = dlopen(args[0].c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string why;
+  void* lib = os::load_library(args[0], why);
   if (!lib) {
-    const char* why = dlerror();
-    out.send("fatal cannot load " + escape_text(args[0]) + ": " + escape_text(why ? why : "?"));
+    out.send("fatal cannot load " + escape_text(args[0]) + ": " + escape_text(why));
     return 1;
   }
   Exports ex;

@@ -2,7 +2,6 @@
 // opening of a deck with both colours. Every game runs in engine processes
 // of its worker's own, as many workers as cores; every finished game goes to
 // the PDN file at once, so an interrupted match loses nothing played.
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +19,7 @@
 #include "elo.h"
 #include "engine_game.h"
 #include "options.h"
+#include "os.h"
 #include "paths.h"
 #include "pdn.h"
 
@@ -75,18 +75,14 @@ const Opening& opening_for(const MatchConfig& c, int index) {
 }
 
 std::string today() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  std::tm tm = os::local_time(std::time(nullptr));
   char buf[16];
   std::strftime(buf, sizeof buf, "%Y.%m.%d", &tm);
   return buf;
 }
 
 std::string default_pdn_name() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  std::tm tm = os::local_time(std::time(nullptr));
   char buf[64];
   std::strftime(buf, sizeof buf, "match-%Y%m%d-%H%M%S.pdn", &tm);
   return buf;
@@ -119,9 +115,7 @@ void record_game(Match& m, int index, int black, const GameRecord& record,
   game.record = record;
   game.result = outcome.result;
   game.set_tag("Event", "Quillbar match");
-  char host[256] = "?";
-  gethostname(host, sizeof host - 1);
-  game.set_tag("Site", host);
+  game.set_tag("Site", os::host_name());
   game.set_tag("Date", today());
   game.set_tag("Round", std::to_string(index + 1));
   game.set_tag("Black", c.labels[black]);
@@ -268,12 +262,11 @@ int run_match(const Args& args) {
   // stored engine settings, and A's "set" commands never reach B's start-up.
   fs::path settings_root;
   if (!user_settings) {
-    std::string pattern = (fs::temp_directory_path() / "quillbar-match-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
+    settings_root = os::make_private_temp_dir("quillbar-match-");
+    if (settings_root.empty()) {
       std::perror("match: cannot make a settings folder");
       return 1;
     }
-    settings_root = pattern;
     for (int e = 0; e < 2; ++e) config.engines[e].settings_dir = (settings_root / (e ? "b" : "a")).string();
   }
   struct Cleanup {
@@ -303,7 +296,7 @@ int run_match(const Args& args) {
     std::fprintf(stderr, "match: cannot write %s\n", config.pdn_path.c_str());
     return 1;
   }
-  match.live_line = isatty(STDOUT_FILENO);
+  match.live_line = os::is_terminal(stdout);
   std::printf("%s vs %s: %d games, %s, %d at once, games to %s\n", config.labels[0].c_str(),
               config.labels[1].c_str(), config.games, config.setup.time.text().c_str(),
               config.concurrency, config.pdn_path.c_str());

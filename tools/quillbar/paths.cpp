@@ -1,21 +1,13 @@
 #include "paths.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 namespace host {
 
 namespace fs = std::filesystem;
 
-std::string executable_path() {
-  std::error_code ec;
-  fs::path p = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? "" : p.string();
-}
-
 std::string executable_dir() {
-  std::string exe = executable_path();
+  std::string exe = os::executable_path();
   return exe.empty() ? "" : fs::path(exe).parent_path().string();
 }
 
@@ -26,6 +18,12 @@ EngineLocation locate_engine(const std::string& requested) {
     // sees in the working directory is meant instead.
     if (requested.find('/') == std::string::npos && fs::exists(requested, ec))
       return {"./" + requested, ""};
+    // A library inside an engines folder runs beside it, so that it finds
+    // its own weights and book there: two copies of the engine folder with
+    // different data can then play each other.
+    fs::path folder = fs::path(requested).parent_path();
+    if (folder.filename() == "engines" && fs::exists(requested, ec))
+      return {fs::absolute(requested, ec).string(), fs::absolute(folder, ec).parent_path().string()};
     return {requested, ""};
   }
   if (fs::exists(DEFAULT_ENGINE, ec)) return {DEFAULT_ENGINE, ""};

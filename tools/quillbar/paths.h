@@ -5,13 +5,14 @@
 
 #include <string>
 
+#include "os.h"
+
 namespace host {
 
-constexpr const char* DEFAULT_ENGINE = "engines/libquillbar.so";
+constexpr const char* DEFAULT_ENGINE = os::ENGINE_LIBRARY;
 constexpr const char* DEFAULT_DECK = "openings/three-move-deck.txt";
 
-std::string executable_path();  // empty when unknown
-std::string executable_dir();
+std::string executable_dir();  // empty when unknown
 
 struct EngineLocation {
   std::string library;
@@ -20,7 +21,8 @@ struct EngineLocation {
 
 // An engine library named by the user, or the default one: in the working
 // directory's engines/, else in the program's (and then the engine runs
-// there, so that it finds its data files next to it).
+// there, so that it finds its data files next to it). A named library that
+// sits in a folder called engines runs in that folder's parent, likewise.
 EngineLocation locate_engine(const std::string& requested);
 
 // A data file given relative to build/: found in the working directory or

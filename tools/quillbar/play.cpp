@@ -1,9 +1,6 @@
 // play: a game against the engine in the terminal, or the engine against
 // itself (--self). The host referees: it checks every move, keeps the game,
 // and ends it on the rules or on the engine's own verdict.
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 
@@ -12,6 +9,7 @@
 #include "commands.h"
 #include "engine_game.h"
 #include "options.h"
+#include "os.h"
 #include "paths.h"
 #include "pdn.h"
 
@@ -54,9 +52,8 @@ struct Session {
 };
 
 int terminal_width() {
-  winsize ws{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10) return ws.ws_col;
-  return 80;
+  int width = os::terminal_width();
+  return width > 10 ? width : 80;
 }
 
 // The squares the last move touched, for the highlight.
@@ -297,8 +294,8 @@ int run_play(const Args& args) {
   s.game = GameRecord{s.start, s.start_side, {}};
   if (self) s.user = -1;
   s.max_plies = self ? 2 * max_moves : 0;
-  s.tty = isatty(STDOUT_FILENO);
-  s.colour = terminal_wants_colour(STDOUT_FILENO);
+  s.tty = os::is_terminal(stdout);
+  s.colour = terminal_wants_colour(stdout);
 
   EngineLocation where = locate_engine(library);
   EngineConfig config{where.library, "", where.workdir, "", commands};

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace qb::weights {
 
@@ -18,7 +20,14 @@ bool write_file_atomically(const std::string& path, const void* data, std::size_
   if (!f) return fail("cannot create");
   bool written = std::fwrite(data, 1, bytes, f) == bytes;
   if (std::fclose(f) != 0 || !written) return fail("cannot write");
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) return fail("cannot rename");
+  // std::rename does not replace an existing file on Windows; this does, on both.
+  std::error_code renamed;
+  std::filesystem::rename(temporary, path, renamed);
+  if (renamed) {
+    if (error) *error = "cannot rename " + temporary + ": " + renamed.message();
+    std::remove(temporary.c_str());
+    return false;
+  }
   return true;
 }
 

@@ -1,0 +1,114 @@
+// get_best_moves: every root move with a score, best first, for a host that
+// wants the good moves of a position rather than one move to play. The best
+// move is searched exactly; every other one is tested against a margin below
+// it, and the moves that fail the test get a score no real value reaches.
+#include <algorithm>
+#include <exception>
+
+#include "board/movegen.h"
+#include "endgame/databases.h"
+#include "interface/busy.h"
+#include "interface/exports.h"
+#include "interface/host_text.h"
+#include "interface/log.h"
+#include "interface/startup.h"
+#include "interface/stop.h"
+#include "search/best_moves.h"
+#include "search/deepening.h"
+#include "search/game_history.h"
+#include "search/report.h"
+#include "search/root_search.h"
+#include "search/tt.h"
+
+namespace qb {
+namespace {
+
+constexpr int32_t ANALYSED = 0;
+constexpr int32_t LOST_GAME = 2;
+constexpr int32_t NOT_ANALYSED = 3;   // the request could not be served
+constexpr int32_t EXCLUDED_SCORE = 11000;  // black's view, for white to move
+constexpr int MAX_MARGIN = 2 * MATE;  // wider than any two values lie apart
+
+// Bits that no position of a game has: a square held by both sides, a king
+// mark on an empty square, a man on its own crowning row.
+bool is_playable(const Position& p) {
+  return !(p.pieces[BLACK] & p.pieces[WHITE]) && !(p.kings & ~p.occupied()) &&
+         !has_man_on_crown_row(p);
+}
+
+
+// Best first; the moves outside the margin with the score that marks them.
+// The host's list holds 30 moves: a position with more (only possible with
+// many kings) reports its 30 best.
+void write_out_list(const RootMoves& roots, int side, HostMoveList* moves, int32_t* scores) {
+  const int n = std::min(roots.count, HOST_MOVELIST_SIZE);
+  const int32_t excluded = side == BLACK ? -EXCLUDED_SCORE : EXCLUDED_SCORE;
+  if (moves) moves->count = n;
+  for (int i = 0; i < n; ++i) {
+    const RootMoveRecord& r = roots.records[i];
+    if (moves) moves->moves[i] = r.successor;
+    if (scores) scores[i] = r.excluded ? excluded : r.value;
+  }
+}
+
+int32_t analyse(const Position& root, int side, const BestMovesRequest& request, char* text,
+                HostMoveList* moves, int32_t* scores) {
+  initialise_engine();
+  init_databases(text);  // progress and failures go into text
+  tt_allocate_for_settings();
+  game_history_clear();  // the root alone, no drawn values
+  prepare_search(root, side, best_moves_hard_limit(request.maxtime, request.min_depth));
+  log_search_start(root, side);
+
+  MoveList list;
+  const int count = generate_moves(root, list, side);
+  if (count == 0) {
+    write_host_text(text, "Lost game");
+    return LOST_GAME;
+  }
+  RootMoves roots;
+  fill_root_moves(roots, list, count, side);
+  BestMovesResult best = best_moves_search(roots, root, request, text, search_root_move);
+  write_out_list(roots, side, moves, scores);
+  set_stop_flag(0);
+
+  char pv[PV_TEXT_SIZE];
+  pv_text(pv, side, root, roots.records[0].successor, true, pv_length(best.depth));
+  log_printf("%s\n", pv);
+  return ANALYSED;
+}
+
+}  // namespace
+}  // namespace qb
+
+// The sixth parameter is part of the protocol but carries nothing.
+QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, double maxtime,
+                                 char* text, int32_t* stop, int32_t, int32_t margin,
+                                 qb::HostMoveList* moves, int32_t* scores, int32_t min_depth) {
+  using namespace qb;
+  SearchBusyGuard busy;
+  static int32_t own_stop_flag = 0;
+  char scratch[HOST_TEXT_SIZE];
+  if (!text) text = scratch;
+  if (moves) moves->count = 0;  // until there is a list to hand back
+  if (!position || !is_playable(*position)) {
+    write_host_text(text, "Illegal position.");
+    return NOT_ANALYSED;
+  }
+  BestMovesRequest request{usable_seconds(maxtime), std::clamp(margin, 0, MAX_MARGIN),
+                           std::clamp(min_depth, 0, DEPTH_CAP)};
+  publish_stop_flag(stop ? stop : &own_stop_flag);
+  int32_t result = NOT_ANALYSED;
+  try {
+    result = analyse(*position, side == WHITE ? WHITE : BLACK, request, text, moves, scores);
+  } catch (const std::exception& e) {
+    log_printf("get_best_moves failed: %s\n", e.what());
+    write_host_text(text, "Internal error, no analysis.");
+  } catch (...) {
+    log_printf("get_best_moves failed\n");
+    write_host_text(text, "Internal error, no analysis.");
+  }
+  // The caller's flag may not outlive the call.
+  publish_stop_flag(nullptr);
+  return result;
+}

@@ -1,0 +1,168 @@
+#include "search/best_moves.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "interface/host_text.h"
+#include "interface/log.h"
+#include "search/root_search.h"
+#include "search/threads.h"
+#include "search/time_control.h"
+
+namespace qb {
+
+namespace {
+
+constexpr double STOP_FACTOR = 0.5;       // of maxtime, until the first iteration resets it
+constexpr double HARD_FACTOR = 4;         // of maxtime
+constexpr double MIN_DEPTH_FACTOR = 8;    // of maxtime: every limit while the minimum depth is far
+constexpr int TIME_CHECK_DEPTH = 5;       // iterations up to here always run
+constexpr int BEST_HALF_WINDOW = 5;       // around the best move's last value
+constexpr int WIDENING = 10;              // beyond a value that fell outside the window
+constexpr int DRAW_BOUND = 4;             // a move that at least draws is always good
+constexpr int DECIDED_VALUE = 2000;       // a won or lost root needs no deeper look
+constexpr int LOG_LINE_SIZE = 4096;
+
+// The searches below think from the side to move's view (higher is better
+// for the mover); records and reports keep black's view.
+int mover_view(int side, int value) { return side == BLACK ? value : -value; }
+
+int search_for_mover(const RootMoveRecord& move, int alpha, int beta, int depth, MoveSearch search) {
+  if (move.side == BLACK) return search(move, alpha, beta, depth);
+  int v = search(move, -beta, -alpha, depth);
+  return v == ABORTED_PASS ? v : -v;
+}
+
+// The best move gets an exact value: a window around its last value, widened
+// on the side it fell out of until the value lands inside. False when a stop
+// cut the search short.
+bool search_best_move(RootMoveRecord& move, int depth, MoveSearch search, int& best) {
+  best = mover_view(move.side, move.value);
+  move.excluded = 0;
+  int alpha = best - BEST_HALF_WINDOW, beta = best + BEST_HALF_WINDOW;
+  for (;;) {
+    int v = search_for_mover(move, alpha, beta, depth, search);
+    if (cut_short(v, depth)) return false;
+    move.value = mover_view(move.side, v);
+    pin_current_line(move, depth, true);
+    if (v <= alpha) alpha = v - WIDENING;
+    else if (v >= beta) beta = v + WIDENING;
+    else break;
+  }
+  best = mover_view(move.side, move.value);
+  return true;
+}
+
+// Any other move is only tested: is it within the margin of the best, or at
+// least a draw? A move that turns out better than the best is searched
+// until its value is known, and becomes the best.
+bool test_move(RootMoveRecord& move, int depth, int margin, MoveSearch search, int& best) {
+  int alpha = std::min(best - margin - 1, -DRAW_BOUND), beta = best + BEST_HALF_WINDOW;
+  int v;
+  for (;;) {
+    v = search_for_mover(move, alpha, beta, depth, search);
+    if (cut_short(v, depth)) return false;
+    move.value = mover_view(move.side, v);
+    pin_current_line(move, depth, true);
+    if (v < beta) break;
+    beta = v + WIDENING;
+  }
+  best = std::max(best, v);
+  move.excluded = v <= alpha;
+  return true;
+}
+
+template <class Search>
+bool with_line_pinned(RootMoveRecord& move, int depth, Search search_it) {
+  pin_line_before_search(move, depth);
+  bool complete = search_it();
+  release_line_after_search(move, depth);
+  return complete;
+}
+
+// One iteration over every record; `best` ends as the best value (mover's
+// view). False when a stop cut it short.
+bool search_iteration(RootMoves& roots, int depth, int margin, MoveSearch search, int& best) {
+  if (!with_line_pinned(roots.records[0], depth,
+                        [&] { return search_best_move(roots.records[0], depth, search, best); }))
+    return false;
+  for (int i = 1; i < roots.count; ++i) {
+    RootMoveRecord& move = roots.records[i];
+    if (!with_line_pinned(move, depth, [&] { return test_move(move, depth, margin, search, best); }))
+      return false;
+  }
+  return true;
+}
+
+int count_good_moves(const RootMoves& roots) {
+  return int(std::count_if(roots.records, roots.records + roots.count,
+                           [](const RootMoveRecord& r) { return !r.excluded; }));
+}
+
+void report(const Position& root, const RootMoves& roots, int depth, char* text) {
+  IterationReport r = report_iteration(root, roots, depth);
+  char line[LOG_LINE_SIZE];
+  std::snprintf(line, sizeof line, "time %.2fs, depth %d, nodes %" PRId64 ", %.0f kN/s,  %s\n",
+                r.stats.elapsed, depth, int64_t(r.stats.nodes), r.stats.knps, r.list.c_str());
+  log_text(line);
+  write_host_text(text, "%.1fs, D %d, %s", r.stats.elapsed, depth, r.list.c_str());
+}
+
+}  // namespace
+
+BestMovesSchedule best_moves_schedule(double maxtime, int min_depth) {
+  double stop = (min_depth != 0 ? MIN_DEPTH_FACTOR : STOP_FACTOR) * maxtime;
+  return BestMovesSchedule{maxtime, min_depth, stop, stop};
+}
+
+double best_moves_hard_limit(double maxtime, int min_depth) {
+  return (min_depth != 0 ? MIN_DEPTH_FACTOR : HARD_FACTOR) * maxtime;
+}
+
+bool start_iteration(BestMovesSchedule& s, int depth, int good_moves, double elapsed) {
+  if (depth > TIME_CHECK_DEPTH && (depth > DEPTH_CAP || elapsed > s.stop)) return false;
+  if (s.min_depth == 0 || depth >= s.min_depth - 1) {
+    s.stop = s.maxtime * (1 + 0.5 * std::log10(std::max(good_moves, 1)));
+    s.more_time = s.stop / 2;
+  }
+  return true;
+}
+
+int next_depth(const BestMovesSchedule& s, int depth, double elapsed) {
+  if (s.min_depth != 0 && depth < s.min_depth - 1) return depth + 2;
+  if (elapsed <= s.more_time) return depth + 2;
+  if (elapsed < s.stop) return depth + 1;
+  return 0;
+}
+
+BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
+                                  const BestMovesRequest& request, char* text, MoveSearch search) {
+  BestMovesSchedule schedule = best_moves_schedule(request.maxtime, request.min_depth);
+  int good_moves = 1;
+  int completed = 0;
+  AwakeSearchThreads awake;
+  for (int d = 1; d && start_iteration(schedule, d, good_moves, elapsed_seconds());) {
+    g_search.iteration_depth.store(d, std::memory_order_relaxed);
+    reset_iteration_statistics();
+    int best;
+    if (!search_iteration(roots, d, request.margin, search, best)) {
+      restore_previous_iteration(roots);
+      break;
+    }
+    commit_iteration(roots);
+    good_moves = count_good_moves(roots);
+    sort_root_moves(roots);
+    completed = d;
+    report(root, roots, d, text);
+    if (std::abs(best) >= DECIDED_VALUE) break;
+    d = next_depth(schedule, d, elapsed_seconds());
+  }
+  const RootMoveRecord& first = roots.records[0];
+  keep_line_pinned(first, completed);
+  return BestMovesResult{first.index, first.value, completed};
+}
+
+}  // namespace qb

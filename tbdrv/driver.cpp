@@ -1,0 +1,74 @@
+// The exported C interface over a Database.
+#include <new>
+
+#include "database.h"
+#include "tbdrv.h"
+
+namespace {
+
+struct Handle {
+  tbdrv_handle base;  // first, so a tbdrv_handle* is a Handle*
+  std::unique_ptr<tb::Database> db;
+};
+
+tb::Database& db_of(tbdrv_handle* h) { return *reinterpret_cast<Handle*>(h)->db; }
+
+int do_lookup(tbdrv_handle* h, const tbdrv_position* p, int side, int conditional) {
+  if (!h || !p) return 0;
+  qb::Position pos{{p->black, p->white}, p->kings};
+  return tb::lookup(db_of(h), pos, side, conditional != 0);
+}
+
+int do_pieces(tbdrv_handle* h) { return h ? db_of(h).pieces : 0; }
+int do_type(tbdrv_handle* h) { return h ? tb::kind_info(db_of(h).kind).type_code : 0; }
+
+void do_stats(tbdrv_handle* h, tbdrv_stats* out) {
+  if (!h || !out) return;
+  tb::Database& db = db_of(h);
+  out->cache_blocks = db.cache->slots();
+  out->block_reads = db.block_reads.load();
+  out->skipped = db.skipped.load();
+  out->bad_blocks = db.bad_blocks.load();
+}
+
+void do_close(tbdrv_handle* h) { delete reinterpret_cast<Handle*>(h); }
+
+const tbdrv_ops OPS = {do_lookup, do_pieces, do_type, do_stats, do_close};
+
+}  // namespace
+
+extern "C" {
+
+const int32_t tbdrv_version = 100;
+
+TBDRV_API int tbdrv_identify(const char* dir, int* type, int* pieces) {
+  if (!dir || !type || !pieces) return -1;
+  tb::Kind kind;
+  int n;
+  try {
+    if (!tb::find_database(dir, kind, n)) return 1;
+  } catch (...) {
+    return 1;
+  }
+  *type = tb::kind_info(kind).type_code;
+  *pieces = n;
+  return 0;
+}
+
+TBDRV_API tbdrv_handle* tbdrv_open(int reserved, int pieces, int cache_mb, const char* dir,
+                                   tbdrv_message_fn message) {
+  if (reserved != 0 || !dir) return nullptr;
+  try {
+    auto db = tb::open_database(dir, pieces, cache_mb, message);
+    if (!db) return nullptr;
+    auto* h = new Handle{{&OPS}, std::move(db)};
+    return &h->base;
+  } catch (const std::bad_alloc&) {
+    if (message) message("tbdrv: not enough memory for the cache\n");
+    return nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // extern "C"

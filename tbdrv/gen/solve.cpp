@@ -1,0 +1,294 @@
+#include "gen/solve.h"
+
+#include <atomic>
+#include <stdexcept>
+
+#include "board/movegen.h"
+#include "gen/parallel.h"
+
+namespace tb {
+namespace {
+
+// While a position is undecided its code carries this flag and, below it,
+// the plies of its slowest loss through moves that leave the unit.
+constexpr Code PENDING = 0x8000;
+// Counter of a position that cannot lose (a successor is not won by the
+// opponent), or that takes no part.
+constexpr uint8_t CANNOT_LOSE = 255;
+
+// Squares one step away, toward higher and lower numbers, from the engine's
+// own move generator so that the geometry has one source.
+struct Steps {
+  uint32_t up[32], down[32];
+  Steps() {
+    for (int s = 0; s < 32; ++s) {
+      uint32_t sq = 1u << s;
+      qb::Position p{{sq, 0}, sq};
+      qb::MoveList list;
+      qb::generate_noncaptures(p, list, qb::BLACK);
+      up[s] = down[s] = 0;
+      for (int i = 0; i < list.count; ++i) {
+        uint32_t to = list.moves[i].black();
+        (to > sq ? up[s] : down[s]) |= to;
+      }
+    }
+  }
+};
+const Steps STEPS;
+
+struct Buckets {
+  std::vector<std::vector<uint32_t>> win, loss;  // by level
+
+  void add(bool won, int level, uint32_t id) {
+    auto& b = won ? win : loss;
+    if (b.size() <= size_t(level)) b.resize(level + 1);
+    b[level].push_back(id);
+  }
+  void merge(Buckets& other) {
+    for (int w = 0; w < 2; ++w) {
+      auto& to = w ? win : loss;
+      auto& from = w ? other.win : other.loss;
+      if (to.size() < from.size()) to.resize(from.size());
+      for (size_t l = 0; l < from.size(); ++l) to[l].insert(to[l].end(), from[l].begin(), from[l].end());
+    }
+    other = Buckets{};
+  }
+  size_t levels() const { return std::max(win.size(), loss.size()); }
+};
+
+struct ThreadWork {
+  std::vector<uint32_t> next;
+  Buckets buckets;
+};
+
+enum class Mode { DISTANCE, CONVERSION };
+
+class Solver {
+ public:
+  Solver(const UnitTables& unit, Mode mode, const ValueStore& store, int threads)
+      : unit_(unit), mode_(mode), store_(store), threads_(threads) {
+    offset_[0] = 0;
+    offset_[1] = unit.shape[0].size;
+    uint64_t total = unit.shape[0].size + (unit.parts == 2 ? unit.shape[1].size : 0);
+    if (total >= (uint64_t(1) << 32)) throw std::runtime_error("unit too large for 32-bit ids");
+    for (int part = 0; part < unit.parts; ++part) {
+      codes_[part].assign(unit.shape[part].size, DRAW);
+      counters_[part].assign(unit.shape[part].size, CANNOT_LOSE);
+    }
+  }
+
+  // Fills the codes, the counters and the first buckets. `skipped` is
+  // written in DISTANCE mode only (whole words per thread: chunks align to 64).
+  void initialise(std::vector<uint64_t>* skipped, const ProgressFn& progress) {
+    for (int part = 0; part < unit_.parts; ++part) {
+      uint64_t size = unit_.shape[part].size;
+      std::vector<ThreadWork> work(threads_);
+      parallel_for(size, threads_, [&](uint64_t begin, uint64_t end, int t) {
+        for (uint64_t i = begin; i < end; ++i) {
+          bool skip = mode_ == Mode::DISTANCE ? init_distance(part, i, work[t].buckets)
+                                              : init_conversion(part, i, work[t].buckets);
+          if (skip && skipped) skipped[part][i >> 6] |= uint64_t(1) << (i & 63);
+          if (t == 0 && progress && (i & 0xFFFF) == 0)
+            progress(0.5 * (double(part) + double(i - begin) / double(end - begin)) / unit_.parts);
+        }
+      });
+      for (auto& w : work) buckets_.merge(w.buckets);
+    }
+  }
+
+  void run(const ProgressFn& progress) {
+    std::vector<uint32_t> current;
+    uint64_t decided = 0, total = offset_[1] + (unit_.parts == 2 ? unit_.shape[1].size : 0);
+    for (int level = 0; level <= MAX_PLIES; ++level) {
+      take_bucket(buckets_.win, level, true, current);
+      take_bucket(buckets_.loss, level, false, current);
+      if (current.empty() && size_t(level) >= buckets_.levels()) break;
+      decided += current.size();
+      std::vector<ThreadWork> work(threads_);
+      parallel_for(
+          current.size(), threads_,
+          [&](uint64_t begin, uint64_t end, int t) {
+            for (uint64_t k = begin; k < end; ++k) expand(current[k], level, work[t]);
+          },
+          1);
+      current.clear();
+      for (auto& w : work) {
+        current.insert(current.end(), w.next.begin(), w.next.end());
+        buckets_.merge(w.buckets);
+      }
+      if (progress) progress(0.5 + 0.5 * double(decided) / double(total));
+    }
+    // What was never decided is a draw.
+    for (int part = 0; part < unit_.parts; ++part)
+      for (Code& c : codes_[part])
+        if (c & PENDING) c = DRAW;
+  }
+
+  std::vector<Code>& codes(int part) { return codes_[part]; }
+
+ private:
+  int mirror_part(int part) const { return unit_.parts == 1 ? 0 : 1 - part; }
+
+  bool try_decide(int part, uint64_t i, Code code) {
+    std::atomic_ref<Code> c(codes_[part][i]);
+    Code old = c.load(std::memory_order_relaxed);
+    while (old & PENDING)
+      if (c.compare_exchange_weak(old, code, std::memory_order_relaxed)) return true;
+    return false;
+  }
+
+  void take_bucket(std::vector<std::vector<uint32_t>>& b, int level, bool won, std::vector<uint32_t>& out) {
+    if (size_t(level) >= b.size()) return;
+    for (uint32_t id : b[level]) {
+      int part = id >= offset_[1] && unit_.parts == 2;
+      if (try_decide(part, id - offset_[part], make_code(level, won))) out.push_back(id);
+    }
+    std::vector<uint32_t>().swap(b[level]);
+  }
+
+  // Records what the moves leaving the unit give, and how many stay in it.
+  void settle(int part, uint64_t i, const Outcome& ext, int inside, Buckets& out) {
+    uint32_t id = uint32_t(offset_[part] + i);
+    codes_[part][i] = Code(PENDING | std::min(ext.loss_plies, MAX_PLIES));
+    counters_[part][i] = ext.can_lose ? uint8_t(inside) : CANNOT_LOSE;
+    if (ext.won()) out.add(true, ext.win_plies, id);
+    if (ext.can_lose && inside == 0) out.add(false, ext.loss_plies, id);
+  }
+
+  // Returns true for positions the files leave out.
+  bool init_distance(int part, uint64_t i, Buckets& out) {
+    qb::Position p;
+    if (!position_at(i, unit_.shape[part], p)) return true;
+    bool capture = qb::has_capture(p, qb::BLACK);
+    qb::MoveList list;
+    if (capture)
+      qb::generate_captures(p, list, qb::BLACK);
+    else
+      qb::generate_noncaptures(p, list, qb::BLACK);
+    Outcome ext;
+    int inside = 0;
+    for (int k = 0; k < list.count; ++k) {
+      const qb::Position& child = list.moves[k];
+      if (!capture && material_of(child) == unit_.shape[part].m)
+        ++inside;
+      else
+        ext.add(store_.get(flip(child)));
+    }
+    settle(part, i, ext, inside, out);
+    return capture;
+  }
+
+  // A conversion is a capture or a man move; only king moves stay inside.
+  bool init_conversion(int part, uint64_t i, Buckets& out) {
+    Code value = unit_.codes[part][i];
+    qb::Position p;
+    if (value == DRAW || !position_at(i, unit_.shape[part], p)) return false;
+    bool won = is_win(value);
+    Outcome ext;
+    int inside = 0;
+    qb::MoveList list;
+    if (qb::has_capture(p, qb::BLACK)) {
+      ext.add(make_code(0, !won));
+    } else {
+      qb::generate_noncaptures(p, list, qb::BLACK);
+      for (int k = 0; k < list.count; ++k) {
+        const qb::Position& child = list.moves[k];
+        if (child.men(qb::BLACK) == p.men(qb::BLACK))
+          ++inside;
+        else if (!won || is_loss(value_in_unit_or_store(part, flip(child))))
+          ext.add(make_code(0, !won));
+      }
+    }
+    if (won) ext.can_lose = false;  // a won position is decided by its wins only
+    settle(part, i, ext, inside, out);
+    return false;
+  }
+
+  Code value_in_unit_or_store(int part, const qb::Position& p) const {
+    int other = mirror_part(part);
+    if (material_of(p) == unit_.shape[other].m) return unit_.codes[other][index_of(p, unit_.shape[other])];
+    return store_.get(p);
+  }
+
+  // The predecessors of a decided position: White's last move undone (in
+  // the flipped view, Black to move in the mirror part).
+  void expand(uint32_t id, int level, ThreadWork& work) {
+    int part = id >= offset_[1] && unit_.parts == 2;
+    qb::Position q;
+    position_at(id - offset_[part], unit_.shape[part], q);
+    bool lost = is_loss(codes_[part][id - offset_[part]]);
+    int pred = mirror_part(part);
+    uint32_t empty = q.empty();
+    for (uint32_t white = q.white(); white; white &= white - 1) {
+      uint32_t w = white & (0u - white);
+      int s = std::countr_zero(w);
+      bool king = q.kings & w;
+      if (!king && mode_ == Mode::CONVERSION) continue;
+      // White men move toward lower squares, so they came from above.
+      uint32_t from = (king ? STEPS.up[s] | STEPS.down[s] : STEPS.up[s]) & empty;
+      for (; from; from &= from - 1) {
+        uint32_t t = from & (0u - from);
+        qb::Position p = q;
+        p.pieces[qb::WHITE] ^= w | t;
+        if (king) p.kings ^= w | t;
+        if (qb::has_capture(p, qb::WHITE)) continue;  // the move was not legal
+        uint64_t i = index_of(flip(p), unit_.shape[pred]);
+        uint32_t pid = uint32_t(offset_[pred] + i);
+        if (lost) {
+          if (try_decide(pred, i, make_code(level + 1, true))) work.next.push_back(pid);
+        } else {
+          lose_one(pred, i, pid, level, work);
+        }
+      }
+    }
+  }
+
+  // One more successor of (part, i) is won by the opponent.
+  void lose_one(int part, uint64_t i, uint32_t id, int level, ThreadWork& work) {
+    std::atomic_ref<uint8_t> counter(counters_[part][i]);
+    if (counter.load(std::memory_order_relaxed) == CANNOT_LOSE) return;
+    if (counter.fetch_sub(1, std::memory_order_relaxed) != 1) return;
+    Code pending = std::atomic_ref<Code>(codes_[part][i]).load(std::memory_order_relaxed);
+    if (!(pending & PENDING)) return;
+    int at = std::max(level + 1, int(pending & ~PENDING));
+    if (at > level + 1)
+      work.buckets.add(false, at, id);
+    else if (try_decide(part, i, make_code(at, false)))
+      work.next.push_back(id);
+  }
+
+  const UnitTables& unit_;
+  Mode mode_;
+  const ValueStore& store_;
+  int threads_;
+  uint64_t offset_[2];
+  std::vector<Code> codes_[2];
+  std::vector<uint8_t> counters_[2];
+  Buckets buckets_;
+};
+
+}  // namespace
+
+UnitTables::UnitTables(const Unit& u) {
+  parts = u.symmetric() ? 1 : 2;
+  shape[0] = shape_of(u.first);
+  shape[1] = shape_of(u.second);
+  for (int p = 0; p < parts; ++p) skipped[p].assign((shape[p].size + 63) / 64, 0);
+}
+
+void solve_unit(UnitTables& unit, const ValueStore& store, int threads, const ProgressFn& progress) {
+  Solver s(unit, Mode::DISTANCE, store, threads);
+  s.initialise(unit.skipped, progress);
+  s.run(progress);
+  for (int part = 0; part < unit.parts; ++part) unit.codes[part] = std::move(s.codes(part));
+}
+
+void solve_conversions(const UnitTables& unit, const ValueStore& store, int threads,
+                       std::vector<Code> out[2]) {
+  Solver s(unit, Mode::CONVERSION, store, threads);
+  s.initialise(nullptr, nullptr);
+  s.run(nullptr);
+  for (int part = 0; part < unit.parts; ++part) out[part] = std::move(s.codes(part));
+}
+
+}  // namespace tb

@@ -1,0 +1,79 @@
+#include "indexer.h"
+
+namespace tb {
+namespace {
+
+// The set of `k` rank-space squares whose colex rank is r: the highest
+// square is the largest s with C(s, k) <= r, found by binary search.
+uint32_t unrank_set(uint64_t r, int k) {
+  uint32_t set = 0;
+  int high = 32;
+  for (; k > 0; --k) {
+    int lo = k - 1;  // C(k-1, k) = 0 <= r always
+    while (high - lo > 1) {
+      int mid = (lo + high) / 2;
+      if (BINOM.c[mid][k] <= r)
+        lo = mid;
+      else
+        high = mid;
+    }
+    r -= BINOM.c[lo][k];
+    set |= 1u << lo;
+    high = lo;
+  }
+  return set;
+}
+
+// Inverse of squeeze(): the rank-r free square is the smallest s with
+// s = r + (taken squares up to s), reached by iterating from s = r.
+uint32_t spread(uint32_t set, uint32_t taken) {
+  uint32_t out = 0;
+  for (; set; set &= set - 1) {
+    int r = std::countr_zero(set), s = r;
+    for (int next; (next = r + bit_count(taken & ((2u << s) - 1))) != s;) s = next;
+    out |= 1u << s;
+  }
+  return out;
+}
+
+}  // namespace
+
+Shape shape_of(const Material& m) {
+  Shape sh{m, BINOM.c[28][m.bm], BINOM.c[28][m.wm], 0, 0, 0};
+  int free_for_kings = 32 - m.bm - m.wm;
+  sh.black_kings = BINOM.c[free_for_kings][m.bk];
+  sh.white_kings = BINOM.c[free_for_kings - m.bk][m.wk];
+  sh.size = sh.black_men * sh.white_men * sh.black_kings * sh.white_kings;
+  return sh;
+}
+
+// Splits an index into its parts; 32-bit division is several times faster
+// and enough for every slice up to 7 pieces.
+template <class Int>
+void split_index(Int index, const Shape& sh, uint64_t rank[4]) {
+  rank[3] = index % Int(sh.white_kings);
+  index /= Int(sh.white_kings);
+  rank[2] = index % Int(sh.black_kings);
+  index /= Int(sh.black_kings);
+  rank[1] = index % Int(sh.white_men);
+  rank[0] = index / Int(sh.white_men);
+}
+
+bool position_at(uint64_t index, const Shape& sh, qb::Position& out) {
+  const Material& m = sh.m;
+  uint64_t rank[4];
+  if (sh.size <= UINT32_MAX)
+    split_index<uint32_t>(uint32_t(index), sh, rank);
+  else
+    split_index<uint64_t>(index, sh, rank);
+  uint64_t bm_rank = rank[0], wm_rank = rank[1], bk_rank = rank[2], wk_rank = rank[3];
+  uint32_t bm = unrank_set(bm_rank, m.bm);
+  uint32_t wm = unrank_set(wm_rank, m.wm) << 4;
+  if (bm & wm) return false;
+  uint32_t bk = spread(unrank_set(bk_rank, m.bk), bm | wm);
+  uint32_t wk = spread(unrank_set(wk_rank, m.wk), bm | wm | bk);
+  out = qb::Position{{bm | bk, wm | wk}, bk | wk};
+  return true;
+}
+
+}  // namespace tb

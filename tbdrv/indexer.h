@@ -1,0 +1,78 @@
+// Numbering of the positions of one slice (Black to move), dense apart from
+// men placed on the same square:
+//   index = ((black men * W + white men) * K + black kings) * V + white kings
+// Men are ranked among the 28 squares they can stand on; kings among the
+// squares the men leave free, so the king part has no holes. Ranks are
+// combinatorial (colex): a set s1 < s2 < ... ranks as C(s1,1) + C(s2,2) + ...
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#include "material.h"
+
+namespace tb {
+
+struct Binomials {
+  uint32_t c[33][9];  // c[n][k] = n choose k, k <= 8
+  constexpr Binomials() : c{} {
+    for (int n = 0; n <= 32; ++n) {
+      c[n][0] = 1;
+      for (int k = 1; k <= 8; ++k) c[n][k] = n == 0 ? 0 : c[n - 1][k - 1] + c[n - 1][k];
+    }
+  }
+};
+inline constexpr Binomials BINOM{};
+
+struct Shape {
+  Material m;
+  uint64_t black_men, white_men, black_kings, white_kings;  // counts of each part
+  uint64_t size;                                            // positions in the slice
+};
+
+Shape shape_of(const Material& m);
+
+// Bit count without the processor's instruction, which a portable build
+// cannot assume; inline it beats the library call by far.
+inline int bit_count(uint32_t x) {
+  x = x - ((x >> 1) & 0x55555555u);
+  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+  return int((x * 0x01010101u) >> 24);
+}
+
+// Colex rank of a set of squares given as a mask (bit i = rank-space square i).
+inline uint64_t rank_set(uint32_t set) {
+  uint64_t r = 0;
+  for (int k = 1; set; ++k, set &= set - 1) r += BINOM.c[std::countr_zero(set)][k];
+  return r;
+}
+
+// Rank of the bits of `set` within the squares not in `taken`: each square
+// moves down by the number of taken squares below it.
+inline uint32_t squeeze(uint32_t set, uint32_t taken) {
+  uint32_t out = 0;
+  for (; set; set &= set - 1) {
+    int s = std::countr_zero(set);
+    out |= 1u << (s - bit_count(taken & ((1u << s) - 1)));
+  }
+  return out;
+}
+
+// The position must be of the slice, Black to move, with no man on its
+// crowning row.
+inline uint64_t index_of(const qb::Position& p, const Shape& sh) {
+  uint32_t bm = p.men(qb::BLACK), wm = p.men(qb::WHITE);
+  uint32_t bk = p.kings_of(qb::BLACK), wk = p.kings_of(qb::WHITE);
+  uint32_t men = bm | wm;
+  uint64_t i = rank_set(bm);
+  i = i * sh.white_men + rank_set(wm >> 4);
+  i = i * sh.black_kings + rank_set(squeeze(bk, men));
+  i = i * sh.white_kings + rank_set(squeeze(wk, men | bk));
+  return i;
+}
+
+// The inverse; false for the holes where men of both sides share a square.
+bool position_at(uint64_t index, const Shape& sh, qb::Position& out);
+
+}  // namespace tb
