@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -152,7 +153,14 @@ std::unique_ptr<Database> open_database(const std::string& dir, int pieces, int 
       return nullptr;
     }
   }
-  db->cache = std::make_unique<BlockCache>(cache_mb);
+  // More cache than twice the decoded database (room for the sets to fill
+  // unevenly) would cost memory and page faults for nothing: the engine
+  // passes whatever its memory rule gives, many gigabytes on a large machine.
+  uint64_t blocks = 0;
+  for (const auto& t : db->tables)
+    if (t) blocks += t->header.blocks;
+  uint64_t useful_mb = ((2 * blocks * BLOCK_BYTES) >> 20) + 1;
+  db->cache = std::make_unique<BlockCache>(int(std::min<uint64_t>(uint64_t(std::max(cache_mb, 1)), useful_mb)));
   preload(*db);
   return db;
 }

@@ -1,10 +1,31 @@
 #include "endgame/identify.h"
 
+#include "endgame/driver_binding.h"
+#include "interface/settings.h"
+#include "platform/platform.h"
+
 namespace qb {
 
-// The driver binding replaces this body with the driver's identify call;
-// until then no directory holds a database.
-bool identify_database(const char*, int*, int*) { return false; }
+namespace {
+
+bool is_absolute(const std::string& dir) {
+  if (dir.empty()) return false;
+  if (dir[0] == '/' || dir[0] == '\\') return true;
+  return dir.size() > 1 && dir[1] == ':';  // a drive letter
+}
+
+}  // namespace
+
+std::string database_directory(const char* setting) {
+  std::string dir = setting ? setting : "";
+  if (dir.empty() || is_absolute(dir) || platform::path_exists(dir)) return dir;
+  std::string in_engines = std::string(g_startup.dir_prefix) + dir;
+  return g_startup.dir_prefix[0] && platform::path_exists(in_engines) ? in_engines : dir;
+}
+
+bool identify_database(const char* dir, int* type, int* pieces) {
+  return driver_identify(database_directory(dir), type, pieces);
+}
 
 bool is_wld_type(int type) {
   return type == DB_CAKE || type == DB_CHINOOK || type == DB_QUILLBAR_WLD ||

@@ -1,6 +1,8 @@
 // Asking a directory which endgame database it holds, and naming the kinds.
 #pragma once
 
+#include <string>
+
 namespace qb {
 
 // Database type codes as the driver reports them.
@@ -13,8 +15,14 @@ enum DatabaseType : int {
   DB_QUILLBAR_DTW = 11,
 };
 
-// True when `dir` holds a database; fills its type code and the largest
-// number of pieces it covers.
+// The directory a database setting names. A relative directory that is not
+// in the current directory is looked for in the engines folder, where the
+// build and the installers put the databases, so a host started beside that
+// folder finds them with the default setting "db".
+std::string database_directory(const char* setting);
+
+// True when the directory named by `dir` (as above) holds a database; fills
+// its type code and the largest number of pieces it covers.
 bool identify_database(const char* dir, int* type, int* pieces);
 
 bool is_wld_type(int type);

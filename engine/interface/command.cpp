@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "book/book_move.h"
 #include "interface/about.h"
 #include "interface/command_words.h"
 #include "interface/host_text.h"
@@ -21,7 +22,7 @@ int32_t run_plain_command(const std::string& word, char* reply) {
   else if (word == "protocolversion") write_host_text(reply, "%d", PROTOCOL_VERSION);
   else if (word == "staticevaluation") write_host_text(reply, "%s", NO_STATIC_EVALUATION);
   else if (word == "printbook") {
-    // The opening book is written to the log here when one is loaded.
+    print_book();
     write_host_text(reply, "printbook ok");
   } else {
     write_host_text(reply, "Unrecognized command '%.259s', ignored", word.c_str());

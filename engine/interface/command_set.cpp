@@ -14,6 +14,8 @@
 #include <string>
 
 #include "endgame/identify.h"
+#include "book/book.h"
+#include "platform/platform.h"
 #include "interface/command.h"
 #include "interface/command_words.h"
 #include "eval/dither.h"
@@ -141,8 +143,7 @@ void set_bookfile(const char* args, char* reply) {
   }
   if (!fits_setting("bookfile", name, reply)) return;
   save_text(store::BOOK_FILE, name);  // kept even when the book cannot be loaded
-  bool loaded = false;
-  // The opening book loads here from `name`; on success the loader sets bookfile.
+  bool loaded = load_book(name.c_str(), platform::process_clock_ms());  // sets bookfile
   if (loaded)
     write_host_text(reply, "bookfile set to %s", get_text_setting(g_settings.bookfile).c_str());
   else

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "board/movegen.h"
+#include "endgame/databases.h"
 #include "interface/busy.h"
 #include "interface/exports.h"
 #include "interface/host_text.h"
@@ -53,9 +54,8 @@ void write_out_list(const RootMoves& roots, int side, HostMoveList* moves, int32
 int32_t analyse(const Position& root, int side, const BestMovesRequest& request, char* text,
                 HostMoveList* moves, int32_t* scores) {
   initialise_engine();
+  init_databases(text);  // progress and failures go into text
   tt_allocate_for_settings();
-  // The endgame databases are brought up to date with the settings here
-  // (they may write progress into text).
   game_history_clear();  // the root alone, no drawn values
   prepare_search(root, side, best_moves_hard_limit(request.maxtime, request.min_depth));
   log_search_start(root, side);

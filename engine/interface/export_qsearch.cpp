@@ -9,6 +9,7 @@
 #include "board/movetext.h"
 #include "eval/evaluate.h"
 #include "interface/exports.h"
+#include "search/db_probe.h"
 
 namespace qb {
 namespace {
@@ -23,12 +24,20 @@ struct ExportPv {
   uint16_t moves[MAX_PV_MOVES];
 };
 
-// The value of a quiet position for the side to move. This is where the
-// endgame database's verdict comes in once the engine has databases: a
-// position within the database's piece limits in which the opponent has no
-// capture either is looked up unconditionally, and a win, loss or draw is
-// scored as the capture search scores it. Until then, the evaluation.
+// The value of a quiet position for the side to move: the WLD database's
+// verdict, looked up unconditionally, when the position is within its limits
+// and the opponent has no capture either (scored as the capture search
+// scores it), else the evaluation. The lookup is not counted: this search
+// keeps no statistics.
 int quiet_score(const Position& p, int side, PieceSummary& summary) {
+  if (db_open() && db_eligible(summary) && !has_capture(p, side ^ 1)) {
+    switch (g_search_db.lookup(p, side, false)) {
+      case DB_WIN: return db_win_score(summary, side, side);
+      case DB_LOSS: return db_win_score(summary, side, side ^ 1);
+      case DB_DRAW: return DATABASE_DRAW;
+      default: break;
+    }
+  }
   return evaluate(p, side, summary);
 }
 

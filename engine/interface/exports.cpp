@@ -6,6 +6,7 @@
 #include <atomic>
 #include <exception>
 
+#include "endgame/databases.h"
 #include "interface/about.h"
 #include "interface/busy.h"
 #include "interface/command.h"
@@ -34,8 +35,9 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
   qb::publish_stop_flag(playnow);
   if (info & 1) qb::game_history_clear();  // a new game: no history, no drawn values
   qb::initialise_engine();
-  // The endgame databases are brought up to date with the settings here (they
-  // may write progress into str).
+  // The endgame databases and the hash table are brought up to date with the
+  // settings (progress and failures go into str).
+  qb::init_databases(str);
   qb::tt_allocate_for_settings();
 
   // A man on its own crowning row cannot arise in play; the host's board is

@@ -2,6 +2,7 @@
 // the shutdown when the library is unloaded. The steps keep a fixed order:
 // the log must exist before anything logs, the settings before the loaders
 // that use them, and the search threads start last but one.
+#include "book/book.h"
 #include "interface/startup.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <mutex>
 
 #include "board/bitops.h"
+#include "endgame/databases.h"
 #include "eval/bit_reversal.h"
 #include "eval/weights.h"
 #include "interface/about.h"
@@ -143,7 +145,7 @@ void run_startup() {
   log_printf("current directory: %s\n", platform::current_directory().c_str());
 
   read_path_settings();
-  // The opening book loads here, from the bookfile setting.
+  load_book(get_text_setting(g_settings.bookfile).c_str(), platform::process_clock_ms());
   fill_bit_reversal_table();
   init_popcount(platform::cpu_info().popcnt);
   read_memory_settings(g_startup.installed_ram_mb);
@@ -186,9 +188,8 @@ void initialise_engine() {
 }
 
 void shutdown_engine() {
-  // The opening book's tables are freed here.
-  tt_free();
-  // The database handles are closed here.
+  free_book();
+  close_databases();  // the hash table with them
   platform::release_instance();
 }
 

@@ -5,11 +5,15 @@
 #include <cinttypes>
 
 #include "board/movegen.h"
+#include "book/book.h"
+#include "book/book_move.h"
+#include "endgame/db_play.h"
 #include "interface/exports.h"
 #include "interface/host_text.h"
 #include "interface/log.h"
 #include "search/deepening.h"
 #include "search/driver.h"
+#include "search/game_history.h"
 #include "search/result.h"
 #include "search/root_search.h"
 #include "search/time_control.h"
@@ -81,9 +85,21 @@ int allscores_driver(const Position& root, int side, double maxtime, int info, c
   MoveList moves;
   const int count = generate_moves(root, moves, side);
 
-  // The opening book and the databases' distance play are asked here as in
-  // the search driver; a move either chooses has its text logged and goes
-  // to the result step with its value, deep (a book move too).
+  int book_index = 0, book_value = 0;
+  if (count > 0 && book_in_use() &&
+      book_move(root, side, moves, history_last(), &book_index, &book_value, str)) {
+    *out = moves.moves[book_index];
+    log_printf("%s\n", str ? str : "");
+    return result_step(*out, side, book_value, true);
+  }
+
+  // The databases' distance play, as in the search driver.
+  DbPlayChoice db;
+  if (db_play(root, side, moves, count, maxtime, str, db)) {
+    *out = moves.moves[db.index];
+    if (str) log_printf("%s\n", str);
+    return result_step(*out, side, db.value, true);
+  }
 
   if (count == 0) {
     write_host_text(str, "No moves");

@@ -5,13 +5,18 @@
 
 #include "board/movegen.h"
 #include "board/movetext.h"
+#include "book/book.h"
+#include "book/book_move.h"
+#include "endgame/db_play.h"
 #include "interface/exports.h"
 #include "interface/host_text.h"
 #include "interface/log.h"
 #include "interface/stop.h"
 #include "search/deepening.h"
+#include "search/game_history.h"
 #include "search/report.h"
 #include "search/result.h"
+#include "search/root_db_checks.h"
 #include "search/root_search.h"
 #include "search/time_control.h"
 
@@ -20,6 +25,8 @@ namespace qb {
 namespace {
 
 constexpr int DEEP_DEPTH = 7;  // values of deeper iterations decide result codes
+constexpr double DRAW_ANALYSIS_SHARE = 0.8;  // of the hard time limit
+constexpr int DATABASE_DRAWN_VALUE = 1;
 
 void log_final_line(const Position& root, int side, const Position& chosen, int depth) {
   char line[PV_TEXT_SIZE + 2];
@@ -38,11 +45,24 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
   MoveList moves;
   const int count = generate_moves(root, moves, side);
 
-  // The opening book is asked here once it is loaded (book setting on): a
-  // book move is played without a search, its text logged, the successor
-  // added to the game history with the opponent to move, and 3 returned.
-  // Then the databases' distance play: when it chooses the move, its text
-  // is logged and the result step follows with its value, deep.
+  // A book move is played without a search; the game goes on with the
+  // opponent to move from the book position.
+  int book_index = 0, book_value = 0;
+  if (count > 0 && book_in_use() &&
+      book_move(root, side, moves, history_last(), &book_index, &book_value, str)) {
+    *out = moves.moves[book_index];
+    log_printf("%s\n", str ? str : "");
+    history_update(*out, side ^ 1);
+    return QB_UNKNOWN;
+  }
+
+  // The databases' distance play.
+  DbPlayChoice db;
+  if (db_play(root, side, moves, count, maxtime, str, db)) {
+    *out = moves.moves[db.index];
+    if (str) log_printf("%s\n", str);
+    return result_step(*out, side, db.value, true);
+  }
 
   if (count == 0) {
     write_host_text(str, "No moves");
@@ -51,18 +71,24 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
   }
   const int depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
 
-  // A database-drawn root is played by the drawn-position analysis here
-  // (allowance 0.8 x the hard limit), going to the result step with value 1,
-  // deep. Then the other search threads are woken.
+  if (database_draw_analysis(*history_last(), str, DRAW_ANALYSIS_SHARE * limits.hard, out))
+    return result_step(*out, side, DATABASE_DRAWN_VALUE, true);
+  // The other search threads are woken here.
 
   DeepeningResult r = deepen(moves, count, DeepeningLimits{limits.more_time, limits.stop, depth_cap}, str);
   *out = moves.moves[r.best_index];
   set_stop_flag(0);
 
-  // The other search threads are parked here; then the WLD consistency check
-  // may replace a move that throws away a database win or draw, logging
-  // "tbdrv move changed from %s to %s" instead of the principal variation.
-  log_final_line(root, side, *out, r.depth);
+  // The other search threads are parked here.
+  int replacement = 0;
+  if (wld_consistency_check(side, root, moves, count, r.best_index, &replacement, maxtime)) {
+    char old_move[MOVE_TEXT_SIZE], new_move[MOVE_TEXT_SIZE];
+    *out = moves.moves[replacement];
+    log_printf("tbdrv move changed from %s to %s\n", move_text(old_move, root, moves.moves[r.best_index]),
+               move_text(new_move, root, *out));
+  } else {
+    log_final_line(root, side, *out, r.depth);
+  }
   return result_step(*out, side, r.value, r.depth > DEEP_DEPTH);
 }
 

@@ -104,6 +104,15 @@ TEST(Cli, AnalyseListsEveryMoveAndMarksTheGoodOnes) {
   EXPECT_TRUE(contains(r.output, "Lost game")) << r.output;
 }
 
+TEST(Cli, CommandPrintsTheReplyAndTheReturnValue) {
+  ProgramRun r = quillbar("command 'get cl'");
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_TRUE(contains(r.output, "5\n1\n")) << r.output;
+  r = quillbar("command frobnicate");
+  EXPECT_EQ(r.exit_code, 1) << r.output;
+  EXPECT_TRUE(contains(r.output, "Unrecognized command 'frobnicate', ignored\n0\n")) << r.output;
+}
+
 TEST(Cli, BadOptionsAreRefused) {
   struct Case {
     const char* args;

@@ -1,5 +1,6 @@
 #include "engine_state.h"
 
+#include "endgame/databases.h"
 #include "eval/dither.h"
 #include "interface/engine_status.h"
 #include "interface/setting_text.h"
@@ -31,6 +32,8 @@ void reset_engine_state() {
   s.p2 = 0;
   qb::g_startup.processor_count = 16;
   qb::g_startup.thread_limit = 8;
+  // No database is found from the tests' directory; nobody reads the text.
+  qb::g_database_waits = qb::DatabaseWaits{0, 0, 0};
   qb::g_wld_reopen = false;
   qb::g_aux_reopen = false;
   qb::DatabaseStatus& db = qb::g_database_status;

@@ -135,7 +135,7 @@ TEST(Library, PersistedSettingsSurviveARestartOthersReset) {
 
 TEST(Library, StartUpLogAndStoredDefaults) {
   FreshUser user;
-  // An empty current directory: no "engines" folder, so no weights either.
+  // An empty current directory: no "engines" folder, so no book or weights.
   std::string cwd = fs::canonical(qbtest::make_temp_dir("cwd")).string();
   std::string log = qbtest::run_in_child([&] {
     user.apply();
@@ -156,6 +156,7 @@ TEST(Library, StartUpLogAndStoredDefaults) {
   std::ostringstream expected;
   expected << ENGINE_NAME << "\ninstalled RAM: " << ram << "mb\n"
            << "current directory: " << cwd << "\n"
+           << "Cannot open bookfile Quillbar.odb\n"
            << "Cannot open weights_v3.bin for reading *****************\n"
            << "Evaluating by material only\n"
            << "hashsize: " << sizes.hashsize << "\nWLD cachesize: " << sizes.dbmbytes

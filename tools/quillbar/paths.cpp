@@ -18,6 +18,12 @@ EngineLocation locate_engine(const std::string& requested) {
     // sees in the working directory is meant instead.
     if (requested.find('/') == std::string::npos && fs::exists(requested, ec))
       return {"./" + requested, ""};
+    // A library inside an engines folder runs beside it, so that it finds
+    // its own weights and book there: two copies of the engine folder with
+    // different data can then play each other.
+    fs::path folder = fs::path(requested).parent_path();
+    if (folder.filename() == "engines" && fs::exists(requested, ec))
+      return {fs::absolute(requested, ec).string(), fs::absolute(folder, ec).parent_path().string()};
     return {requested, ""};
   }
   if (fs::exists(DEFAULT_ENGINE, ec)) return {DEFAULT_ENGINE, ""};

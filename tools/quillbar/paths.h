@@ -21,7 +21,8 @@ struct EngineLocation {
 
 // An engine library named by the user, or the default one: in the working
 // directory's engines/, else in the program's (and then the engine runs
-// there, so that it finds its data files next to it).
+// there, so that it finds its data files next to it). A named library that
+// sits in a folder called engines runs in that folder's parent, likewise.
 EngineLocation locate_engine(const std::string& requested);
 
 // A data file given relative to build/: found in the working directory or

@@ -1,0 +1,220 @@
+// Whole moves through getmove with real databases: won endings are won,
+// drawn ones are never lost, and the host is told the result.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <regex>
+
+#include "board/movegen.h"
+#include "endgame/databases.h"
+#include "endgame/resolve.h"
+#include "interface/exports.h"
+#include "interface/host_text.h"
+#include "interface/settings.h"
+#include "interface/startup.h"
+#include "search/db_probe.h"
+#include "tables.h"
+
+using namespace egtest;
+
+namespace {
+
+constexpr int32_t HOST_BLACK = 2, HOST_WHITE = 1;
+constexpr double MOVE_SECONDS = 0.1;
+
+struct Moved {
+  qb::Position after;
+  int32_t result;
+  std::string status;
+};
+
+Moved engine_move(const qb::Position& p, int side, bool new_game) {
+  int32_t board[8][8];
+  qb::to_host_board(p, board);
+  char status[qb::HOST_TEXT_SIZE] = "";
+  int32_t stop = 0;
+  int32_t result = getmove(board, side == qb::WHITE ? HOST_WHITE : HOST_BLACK, MOVE_SECONDS, status,
+                           &stop, new_game ? 1 : 0, 0);
+  return Moved{qb::from_host_board(board), result, status};
+}
+
+// Kings-only positions with `black_kings` against `white_kings` for which
+// `accept` holds, spread over the board: every `stride`-th one in square
+// order, at most `limit`.
+std::vector<qb::Position> endings(int black_kings, int white_kings, size_t limit, int stride,
+                                  const std::function<bool(const qb::Position&)>& accept) {
+  std::vector<qb::Position> found;
+  const int pieces = black_kings + white_kings;
+  int accepted = 0;
+  int sq[5] = {0, 0, 0, 0, 0};
+  std::function<void(int)> place = [&](int i) {
+    if (found.size() >= limit) return;
+    if (i == pieces) {
+      qb::Position p{{0, 0}, 0};
+      for (int k = 0; k < pieces; ++k) {
+        uint32_t bit = 1u << sq[k];
+        if (p.occupied() & bit) return;
+        p.pieces[k < black_kings ? qb::BLACK : qb::WHITE] |= bit;
+        p.kings |= bit;
+      }
+      if (accept(p) && accepted++ % stride == 0) found.push_back(p);
+      return;
+    }
+    // Kings of one colour in ascending squares: each set once.
+    bool same_colour = i > 0 && (i < black_kings) == (i - 1 < black_kings);
+    for (sq[i] = same_colour ? sq[i - 1] + 1 : 0; sq[i] < 32; ++sq[i]) place(i + 1);
+  };
+  place(0);
+  return found;
+}
+
+class Games : public testing::Test {
+ protected:
+  void SetUp() override { qb::initialise_engine(); }
+  void TearDown() override { close_all(); }
+
+  // The engine plays both sides from `start` (black to move) until the
+  // loser cannot move, checking the winner never lets the win go. Returns
+  // the plies played, or -1 when the game was not over within `max_plies`.
+  static int play_out_win(const qb::Position& start, int max_plies, bool expect_texts) {
+    qb::Position p = start;
+    int side = qb::BLACK;
+    for (int ply = 0; ply <= max_plies; ++ply) {
+      qb::MoveList moves;
+      if (qb::generate_moves(p, moves, side) == 0) return side == qb::WHITE ? ply : -1;
+      if (ply == max_plies) break;
+      Moved m = engine_move(p, side, ply == 0);
+      if (side == qb::BLACK) {
+        EXPECT_NE(qb::resolve_wld(qb::g_wld, m.after, qb::WHITE), qb::RESOLVE_WIN)
+            << "the win was let go at ply " << ply;
+        EXPECT_EQ(m.result, QB_WIN) << m.status;
+        if (expect_texts) {
+          EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(black wins in \d+\)\*)")))
+              << m.status;
+        }
+      } else if (expect_texts) {
+        EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(white loses in \d+\)\*)")))
+            << m.status;
+        EXPECT_EQ(m.result, QB_LOSS) << m.status;
+      }
+      p = m.after;
+      side ^= 1;
+    }
+    return -1;
+  }
+};
+
+// Distances to win from a handle of the test's own.
+class Distances {
+ public:
+  Distances(const std::string& dir, int pieces) : handle_(qb::driver_open(pieces, 16, dir)) {}
+  ~Distances() { qb::driver_close(handle_); }
+  int plies_to_win(const qb::Position& p) const {
+    int m = qb::driver_lookup(handle_, p, qb::BLACK, false);
+    return m < 0 ? -1 : 2 * m + 1;
+  }
+  // Won for black to move, quiet, and at least `plies` from the end.
+  std::function<bool(const qb::Position&)> wins_slowly(int plies) const {
+    return [this, plies](const qb::Position& p) {
+      return !qb::has_capture(p, qb::BLACK) && !qb::has_capture(p, qb::WHITE) &&
+             plies_to_win(p) >= plies;
+    };
+  }
+
+ private:
+  qb::EndgameDriver* handle_;
+};
+
+TEST_F(Games, WonEndingsAreWonWithinTheDatabaseDistance) {
+  open_databases({tables().wld, tables().dtw});
+  Distances d(tables().dtw, TABLE_PIECES);
+  std::vector<qb::Position> starts = endings(2, 1, 4, 211, d.wins_slowly(11));
+  ASSERT_EQ(starts.size(), 4u);
+  for (const qb::Position& start : starts) {
+    const int distance = d.plies_to_win(start);
+    // Both sides play by the distances: the win takes exactly that long.
+    EXPECT_EQ(play_out_win(start, distance + 2, true), distance);
+  }
+}
+
+// The databases the build makes by default, when it made them.
+TEST_F(Games, FivePieceEndingsOfTheDefaultDatabasesAreWon) {
+  const std::string wld = std::string(QB_ENGINE_DIR) + "/db", dtw = std::string(QB_ENGINE_DIR) + "/dtw";
+  int type = 0, wld_pieces = 0, dtw_pieces = 0;
+  if (!qb::driver_identify(wld, &type, &wld_pieces) || !qb::driver_identify(dtw, &type, &dtw_pieces) ||
+      std::min(wld_pieces, dtw_pieces) < 5)
+    GTEST_SKIP() << "no five-piece default databases in " << QB_ENGINE_DIR;
+  DatabaseSetup setup{wld, dtw};
+  setup.max_pieces = 5;
+  open_databases(setup);
+  Distances d(dtw, 5);
+  std::vector<qb::Position> starts = endings(3, 2, 2, 997, d.wins_slowly(21));
+  ASSERT_EQ(starts.size(), 2u);
+  for (const qb::Position& start : starts)
+    EXPECT_EQ(play_out_win(start, d.plies_to_win(start) + 2, true), d.plies_to_win(start));
+}
+
+TEST_F(Games, TheSearchAloneNeverLetsAWinGo) {
+  open_databases({tables().wld, ""});
+  Distances d(tables().dtw, TABLE_PIECES);
+  std::vector<qb::Position> starts = endings(2, 1, 2, 307, d.wins_slowly(11));
+  ASSERT_EQ(starts.size(), 2u);
+  // Without distances the search makes progress by the win score's terms;
+  // every move must keep the win, and the win must come.
+  for (const qb::Position& start : starts) EXPECT_GT(play_out_win(start, 60, false), 0);
+}
+
+bool drawn_quietly(const qb::Position& p) {
+  return !qb::has_capture(p, qb::BLACK) && !qb::has_capture(p, qb::WHITE) &&
+         wld_value(p, qb::BLACK) == qb::WLD_DRAW;
+}
+
+TEST_F(Games, DrawnEndingsAreNeverLost) {
+  for (const char* aux : {"", "dtw"}) {
+    open_databases({tables().wld, *aux ? tables().dtw : ""});
+    std::vector<qb::Position> starts = endings(2, 2, 2, 4099, drawn_quietly);
+    ASSERT_EQ(starts.size(), 2u);
+    for (const qb::Position& start : starts) {
+      qb::Position p = start;
+      int side = qb::BLACK;
+      for (int ply = 0; ply < 8; ++ply) {
+        qb::MoveList moves;
+        if (qb::generate_moves(p, moves, side) == 0) break;
+        Moved m = engine_move(p, side, ply == 0);
+        EXPECT_EQ(qb::resolve_wld(qb::g_wld, m.after, side ^ 1), qb::RESOLVE_DRAW)
+            << aux << " ply " << ply << ": " << m.status;
+        EXPECT_NE(m.result, QB_LOSS);
+        // Chosen by rating the drawing moves, not by a search.
+        EXPECT_EQ(m.status.rfind("depth ", 0), 0u) << m.status;
+        p = m.after;
+        side ^= 1;
+      }
+    }
+  }
+}
+
+TEST_F(Games, TheOtherDriversUseTheDatabasesToo) {
+  open_databases({tables().wld, tables().dtw});
+  Distances d(tables().dtw, TABLE_PIECES);
+  std::vector<qb::Position> starts = endings(2, 1, 1, 1, d.wins_slowly(11));
+  ASSERT_EQ(starts.size(), 1u);
+  // Every root move scored: the distance play still chooses.
+  qb::g_settings.allscores = 1;
+  Moved m = engine_move(starts[0], qb::BLACK, true);
+  qb::g_settings.allscores = 0;
+  EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(black wins in \d+\)\*)"))) << m.status;
+  EXPECT_EQ(m.result, QB_WIN);
+
+  // The analysis export opens the databases as getmove does.
+  close_all();
+  ASSERT_FALSE(qb::db_open());
+  char text[qb::HOST_TEXT_SIZE] = "";
+  int32_t stop = 0, scores[qb::HOST_MOVELIST_SIZE];
+  qb::HostMoveList moves;
+  get_best_moves(&starts[0], qb::BLACK, 0.05, text, &stop, 0, 10, &moves, scores, 0);
+  EXPECT_TRUE(qb::db_open());
+  EXPECT_GT(moves.count, 0);
+}
+
+}  // namespace

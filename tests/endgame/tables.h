@@ -1,0 +1,42 @@
+// Real databases for the endgame tests: win/loss/draw, distance to win and
+// moves to conversion of up to four pieces, built by tbgen once per build
+// tree (test processes share them), and the engine opened on them.
+#pragma once
+
+#include <string>
+
+#include "board/position.h"
+
+namespace egtest {
+
+constexpr int TABLE_PIECES = 4;
+
+struct Tables {
+  std::string wld, dtw, mtc;
+};
+const Tables& tables();
+
+// What the engine is to open.
+struct DatabaseSetup {
+  std::string wld;
+  std::string aux;  // empty: none
+  int max_pieces = 24;
+  bool enable_wld = true;
+  bool enable_aux = true;
+};
+
+// Closes whatever is open and opens afresh with `setup` (no waits after a
+// failure, a small hash table, the log in a private file); returns the text
+// left in the status buffer.
+std::string open_databases(const DatabaseSetup& setup);
+void close_all();
+
+// The log written since the last open_databases.
+std::string log_since_open();
+
+qb::Position parse(const char* fen, int* side = nullptr);
+
+// The WLD value straight from the driver.
+int wld_value(const qb::Position& p, int side);
+
+}  // namespace egtest

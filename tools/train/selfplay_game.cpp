@@ -1,0 +1,104 @@
+#include "train/selfplay_game.h"
+
+#include <cstdlib>
+
+#include "board/movegen.h"
+#include "search/deepening.h"
+#include "board/bitops.h"
+#include "search/game_history.h"
+
+namespace qb::train {
+namespace {
+
+constexpr double NO_TIME_LIMIT = 1e9;
+
+Position engine_move(const Position& p, int side, int depth, const MoveList& moves, int count,
+                     int& value) {
+  prepare_search(p, side, NO_TIME_LIMIT);
+  if (count == 1) {
+    value = 0;
+    return moves.moves[0];
+  }
+  DeepeningResult r = deepen(moves, count, DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, depth}, nullptr);
+  value = r.value;
+  return moves.moves[r.best_index];
+}
+
+// A game the engines could not finish at this depth goes to the side with
+// more pieces: with kings on the board a piece more nearly always wins, and
+// without the endgame databases a shallow search often cannot show how.
+Result adjudicate_by_pieces(const Position& p) {
+  int black = pop_count(p.black()), white = pop_count(p.white());
+  return black > white ? BLACK_WINS : white > black ? WHITE_WINS : DRAWN;
+}
+
+bool quiet(const Position& p) { return !has_capture(p, BLACK) && !has_capture(p, WHITE); }
+
+}  // namespace
+
+Result play_selfplay_game(const Position& start, int side, const SelfPlaySettings& settings,
+                          std::mt19937& random, std::vector<TrainingPosition>& out) {
+  game_history_clear();
+  std::size_t first = out.size();
+  Position p = start;
+  int random_left = std::uniform_int_distribution<int>(0, settings.random_plies)(random);
+  int reversible = 0, decisive_run = 0, last_sign = 0;
+  Result result = DRAWN;
+  std::vector<Position> since_irreversible{p};
+  for (int ply = 0;; ++ply) {
+    MoveList moves;
+    int count = generate_moves(p, moves, side);
+    if (count == 0) {  // no pieces or no moves: the side to move has lost
+      result = side == BLACK ? WHITE_WINS : BLACK_WINS;
+      break;
+    }
+    if (ply >= settings.max_plies || reversible >= settings.quiet_draw_plies) {
+      result = adjudicate_by_pieces(p);
+      break;
+    }
+    if (quiet(p) && random_left == 0) {
+      TrainingPosition t{p.black(), p.white(), p.kings, DRAWN, uint8_t(side), 0,
+                         uint8_t(ply < 255 ? ply : 255)};
+      Result exact;
+      if (settings.exact_label && settings.exact_label(p, side, exact)) {
+        t.result = exact;
+        t.exact = 1;
+      }
+      out.push_back(t);
+    }
+    Position next;
+    if (random_left > 0) {
+      next = moves.moves[std::uniform_int_distribution<int>(0, count - 1)(random)];
+      --random_left;
+    } else {
+      int value = 0;
+      next = engine_move(p, side, settings.depth, moves, count, value);
+      int sign = value >= settings.decisive_score ? 1 : value <= -settings.decisive_score ? -1 : 0;
+      decisive_run = sign != 0 && sign == last_sign ? decisive_run + 1 : (sign != 0);
+      last_sign = sign;
+      if (decisive_run >= settings.decisive_plies) {
+        result = sign > 0 ? BLACK_WINS : WHITE_WINS;
+        break;
+      }
+    }
+    bool irreversible = pop_count(next.occupied()) != pop_count(p.occupied()) ||
+                        men_changed(p, next, side);
+    reversible = irreversible ? 0 : reversible + 1;
+    if (irreversible) since_irreversible.clear();
+    p = next;
+    side ^= 1;
+    since_irreversible.push_back(p);
+    int seen = 0;  // the same placement with the same side to move: every other ply
+    for (std::size_t i = since_irreversible.size(); i >= 3; i -= 2)
+      seen += since_irreversible[i - 3] == p;
+    if (seen >= 2) {  // third occurrence
+      result = adjudicate_by_pieces(p);
+      break;
+    }
+  }
+  for (std::size_t i = first; i < out.size(); ++i)
+    if (!out[i].exact) out[i].result = result;
+  return result;
+}
+
+}  // namespace qb::train
