@@ -1,6 +1,5 @@
 # Cross build for 64-bit Windows with Debian's MinGW-w64 (posix threads):
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
-# Test programs run through Wine when CTest runs them.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -18,7 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Windows programs (the tests, and the baseline weights built during the
+# build) run under Wine in the build's own prefix, never the user's ~/.wine.
 find_program(QB_WINE NAMES wine)
 if(QB_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${QB_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${CMAKE_CURRENT_LIST_DIR}/../tools/windows/wine-run ${CMAKE_BINARY_DIR}/wine-prefix)
 endif()

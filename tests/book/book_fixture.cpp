@@ -70,7 +70,7 @@ int move_index(const qb::Position& from, int side, const qb::Position& to) {
 }
 
 std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);  // text mode: the log's lines end in "\r\n" on Windows
   std::stringstream s;
   s << in.rdbuf();
   return s.str();

@@ -36,7 +36,7 @@ qb::BookRecord record_for(const qb::Position& p, int side, qb::BookEntry entry, 
 int move_index(const qb::Position& from, int side, const qb::Position& to);
 qb::MoveList legal_moves(const qb::Position& p, int side);
 
-// Whole file, empty when unreadable.
+// Whole text file (the log), empty when unreadable.
 std::string read_file(const std::string& path);
 
 }  // namespace qbtest

@@ -307,6 +307,28 @@ TEST(Library, SettingsPersistAcrossLoads) {
   EXPECT_EQ(reloaded.command("get dbpath"), dbpath);
 }
 
+// The engine finds a database through the driver library and plays from it:
+// a three-piece database built here, two kings against one.
+TEST(Library, EndgameDatabaseThroughTheDriver) {
+  std::string db = platform::join_path(qbtest::make_temp_dir("endgame"), "wld");
+  ASSERT_EQ(qbtest::run_quietly(qbtest::build_program("tbgen") + " build -n 3 --wld " + db), 0);
+  Engine e;
+  ASSERT_EXPORTS(e, "enginecommand", "getmove");
+  EXPECT_EQ(e.command("set check_wld_dir " + db), "Quillbar WLD database found for 3 pieces");
+  e.command("set dbpath " + db);
+  e.command("set enable_wld 1");
+  // Black kings on 14 and 23 against a white king on 32, black to move.
+  Position p{{(1u << 13) | (1u << 22), 1u << 31}, (1u << 13) | (1u << 22) | (1u << 31)};
+  int32_t board[8][8];
+  to_host_board(p, board);
+  char status[TEXT_SIZE] = "";
+  int32_t playnow = 0;
+  int32_t result = e.getmove(board, HOST_BLACK, 0.5, status, &playnow, 1, 0);
+  EXPECT_TRUE(contains(successors(p, BLACK), from_host_board(board))) << status;
+  EXPECT_EQ(e.command("get dbpieces"), "3");
+  EXPECT_EQ(result, QB_WIN) << status;
+}
+
 // A search with no time at all stops at a point fixed by its node count, so
 // with the same settings and weights one thread plays the same game on every
 // build: a fresh library plays it twice alike here, and the Wine stage

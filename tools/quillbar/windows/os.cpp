@@ -75,7 +75,13 @@ void* load_library(const std::string& path, std::string& error) {
   // No error dialogs in a server: a missing DLL fails the load, and a crash
   // ends the process at once, for the host to report.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-  HMODULE library = LoadLibraryA(path.c_str());
+  // By its full path and with its own folder searched first, so that an
+  // engine finds the DLLs it imports (the database driver) beside it.
+  char full[MAX_PATH];
+  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  HMODULE library = length > 0 && length < MAX_PATH
+                        ? LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                        : LoadLibraryA(path.c_str());
   if (!library) {
     char text[256] = "";
     DWORD code = GetLastError();
