@@ -69,6 +69,8 @@ bool thread_start(void (*entry)(void*), void* arg);  // detached
 // left running, so the engine's own threads are joined before it goes.
 struct Thread;
 Thread* thread_create(void (*entry)(void*), void* arg);  // null on failure
-void thread_join(Thread* t);  // waits until the thread has ended, then frees it
+// Waits until `entry` has returned and the thread will run no more of the
+// library's code (it may still be ending in the system's), then frees it.
+void thread_join(Thread* t);
 
 }  // namespace qb::platform
