@@ -23,6 +23,7 @@ std::atomic<bool> g_quit{false};
 void search_thread_main(void* arg) {
   const int index = int(reinterpret_cast<intptr_t>(arg));
   SearchThread& t = g_search.threads[index];
+  t.parked.store(true, std::memory_order_release);  // it runs: see start_search_threads
   for (;;) {
     while (t.parked.load(std::memory_order_acquire)) {
       if (g_quit.load(std::memory_order_acquire)) return;
@@ -41,7 +42,7 @@ int start_search_threads(int processors) {
   int created = 1;
   for (; created < wanted; ++created) {
     SearchThread& t = g_search.threads[created];
-    t.parked.store(true, std::memory_order_relaxed);
+    t.parked.store(false, std::memory_order_relaxed);
     t.cancel.store(0, std::memory_order_relaxed);
     g_wake[created] = platform::event_create();
     if (!g_wake[created]) break;
@@ -50,8 +51,13 @@ int start_search_threads(int processors) {
     if (!g_handle[created]) {  // the engine searches with the threads it has
       platform::event_destroy(g_wake[created]);
       g_wake[created] = nullptr;
+      t.parked.store(true, std::memory_order_relaxed);
       break;
     }
+    // The thread must be running before start-up goes on: on Windows a new
+    // thread first needs the loader lock, which an unload that followed at
+    // once would hold while waiting for the thread to end.
+    while (!t.parked.load(std::memory_order_acquire)) spin_pause();
   }
   g_search.threads_created = created;
   g_search.threads_in_use = std::min(g_search.threads_in_use, created);
