@@ -180,9 +180,9 @@ int run_bench(const Args& args) {
   qb::game_history_clear();
   qb::stop_search_threads();
   std::printf("Positions: %zu, depth %d, threads %d\n", std::size(BENCH_POSITIONS), depth, threads);
-  std::printf("Depth  Seconds to reach it\n");
+  // Seconds from each search's start to the end of the iteration, summed.
   for (int d = 1; d <= depth; ++d)
-    if (times.reached[d]) std::printf("%5d  %.3f\n", d, times.seconds[d]);
+    if (times.reached[d]) std::printf("Depth %2d: %.3f s\n", d, times.seconds[d]);
   std::printf("Time: %.3f s\n", seconds);
   std::printf("Nodes/second: %.0f\n", seconds > 0 ? total / seconds : 0.0);
   std::printf("Bench: %" PRIu64 "\n", total);
