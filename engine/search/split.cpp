@@ -130,8 +130,9 @@ void publish(SplitPoint& s, int w, int value, int index) {
 }
 
 // After its last move. An owner whose own work was refuted from above passes
-// the cancel on to its helpers. Nothing of `s` is touched once the count has
-// dropped: the owner may close and reuse it.
+// the cancel on to its helpers. Once the count has dropped the owner may close
+// and reuse `s`; it reads the result under the same lock, so it does so only
+// after this release.
 void leave(SplitPoint& s, int w) {
   std::lock_guard<SpinLock> guard(s.lock);
   if (w == s.owner && cancel_check(w))
@@ -170,10 +171,10 @@ void run_worker(SplitPoint& s, int w) {
   leave(s, w);
 }
 
-// Once the owner's own share is done, every move has been handed out, so a
-// helper that has not yet started (it may be waiting for a processor on a
-// busy machine) has nothing left to do: the owner takes the work back rather
-// than wait for it. Under the global lock nobody recruits, so a helper whose
+// Once the owner's own share is done, every move has been handed out (or the
+// node is refuted), so a helper that has not yet started (it may be waiting
+// for a processor on a busy machine) has nothing left to do: the owner takes
+// the work back rather than wait for it. Under the global lock nobody recruits, so a helper whose
 // current split point is still this one has not been handed other work; the
 // exchange decides the race with the helper taking it.
 void withdraw_unstarted_helpers(SplitPoint& s) {
