@@ -23,6 +23,7 @@
 #include "interface/settings.h"
 #include "interface/startup_steps.h"
 #include "platform/platform.h"
+#include "search/threads.h"
 #include "search/tt.h"
 
 namespace qb {
@@ -150,7 +151,7 @@ void run_startup() {
   init_popcount(platform::cpu_info().popcnt);
   read_memory_settings(g_startup.installed_ram_mb);
   count_processors();
-  // The search threads start here (thread_limit - 1 of them).
+  start_search_threads(g_startup.thread_limit);
   read_play_settings();
   save_text(store::VERSION, VERSION_TEXT);
   load_weights(g_startup.dir_prefix);
@@ -187,7 +188,10 @@ void initialise_engine() {
   });
 }
 
+// The search threads end first: no engine code may run once the library
+// is unmapped. Hosts unload between calls, so the threads are parked.
 void shutdown_engine() {
+  stop_search_threads();
   free_book();
   close_databases();  // the hash table with them
   platform::release_instance();

@@ -65,5 +65,12 @@ void event_set(Event* e);
 void event_wait(Event* e);  // returns once the event is set, clearing it
 void event_destroy(Event* e);
 bool thread_start(void (*entry)(void*), void* arg);  // detached
+// A thread that can be waited for: code of an unloaded library must not be
+// left running, so the engine's own threads are joined before it goes.
+struct Thread;
+Thread* thread_create(void (*entry)(void*), void* arg);  // null on failure
+// Waits until `entry` has returned and the thread will run no more of the
+// library's code (it may still be ending in the system's), then frees it.
+void thread_join(Thread* t);
 
 }  // namespace qb::platform

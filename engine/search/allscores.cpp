@@ -16,6 +16,7 @@
 #include "search/game_history.h"
 #include "search/result.h"
 #include "search/root_search.h"
+#include "search/threads.h"
 #include "search/time_control.h"
 #include "search/window.h"
 
@@ -60,6 +61,7 @@ void write_status(char* status, const IterationReport& r, const char* pv) {
 IterationReport all_scores_iterations(RootMoves& roots, const Position& root, int depth_cap,
                                       double stop_limit, char* status, MoveSearch search) {
   IterationReport done;
+  AwakeSearchThreads awake;
   for (int d = 1; d <= depth_cap; ++d) {
     g_search.iteration_depth.store(d, std::memory_order_relaxed);
     reset_iteration_statistics();
@@ -110,7 +112,6 @@ int allscores_driver(const Position& root, int side, double maxtime, int info, c
   RootMoves roots;
   fill_root_moves(roots, moves, count, side);
 
-  // The other search threads are woken here and parked after the iterations.
   IterationReport last =
       all_scores_iterations(roots, root, depth_cap, STOP_FACTOR * maxtime, str, search_root_move);
   set_stop_flag(0);

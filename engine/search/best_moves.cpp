@@ -9,6 +9,7 @@
 #include "interface/host_text.h"
 #include "interface/log.h"
 #include "search/root_search.h"
+#include "search/threads.h"
 #include "search/time_control.h"
 
 namespace qb {
@@ -142,7 +143,7 @@ BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
   BestMovesSchedule schedule = best_moves_schedule(request.maxtime, request.min_depth);
   int good_moves = 1;
   int completed = 0;
-  // The other search threads are woken here and parked after the iterations.
+  AwakeSearchThreads awake;
   for (int d = 1; d && start_iteration(schedule, d, good_moves, elapsed_seconds());) {
     g_search.iteration_depth.store(d, std::memory_order_relaxed);
     reset_iteration_statistics();

@@ -8,6 +8,7 @@
 #include "search/report.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
+#include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "search/window.h"
@@ -44,13 +45,15 @@ void prepare_search(const Position& root, int side, double hard_limit) {
   reset_thread_counters();
 }
 
-DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& limits, char* status) {
+DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& limits, char* status,
+                       const IterationDone& on_iteration) {
   const SearchNode& root = *history_last();
   const Position root_position = root.position();
   const int side = root.side;
   DeepeningResult done{0, 0, 0};
   int committed = 0;
   char pv[PV_TEXT_SIZE];
+  AwakeSearchThreads awake;
   for (int d = 1; d <= limits.depth_cap;) {
     g_search.iteration_depth.store(d, std::memory_order_relaxed);
     SearchWindow w = initial_window(done.value);
@@ -75,6 +78,7 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
     pv_text(pv, side, root_position, moves.moves[committed], false, pv_length(d));
     log_best_move(root_position, moves.moves[committed], shown, d);
     write_progress(status, "=", shown, d, pv);
+    if (on_iteration) on_iteration(done);
 
     double e = elapsed_seconds();
     if (e <= limits.more_time || d < STOP_MIN_DEPTH) d += 2;

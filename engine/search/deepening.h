@@ -2,6 +2,8 @@
 // tools that search a position to a fixed depth.
 #pragma once
 
+#include <functional>
+
 #include "board/movegen.h"
 #include "board/position.h"
 
@@ -24,11 +26,15 @@ struct DeepeningResult {
   int depth;       // of the last completed iteration
 };
 
+// Called after every completed iteration with its result.
+using IterationDone = std::function<void(const DeepeningResult&)>;
+
 // Deepens over the root's moves (the root being the last game-history
 // record) until the depth cap or the time limits end it, writing progress
 // into `status` (may be null). A stop from depth 5 on discards the
-// unfinished iteration.
-DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& limits, char* status);
+// unfinished iteration. The search threads in use are awake meanwhile.
+DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& limits, char* status,
+                       const IterationDone& on_iteration = {});
 
 // The principal-variation length the reports and pins use at depth d.
 inline int pv_length(int depth) { return depth + depth / 5; }

@@ -73,13 +73,12 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
 
   if (database_draw_analysis(*history_last(), str, DRAW_ANALYSIS_SHARE * limits.hard, out))
     return result_step(*out, side, DATABASE_DRAWN_VALUE, true);
-  // The other search threads are woken here.
+  // The deepening wakes the other search threads and parks them again.
 
   DeepeningResult r = deepen(moves, count, DeepeningLimits{limits.more_time, limits.stop, depth_cap}, str);
   *out = moves.moves[r.best_index];
   set_stop_flag(0);
 
-  // The other search threads are parked here.
   int replacement = 0;
   if (wld_consistency_check(side, root, moves, count, r.best_index, &replacement, maxtime)) {
     char old_move[MOVE_TEXT_SIZE], new_move[MOVE_TEXT_SIZE];

@@ -2,6 +2,7 @@
 // child. Selectivity: hash cutoffs, database cutoffs, ProbCut, late-move
 // reductions, single-reply and hash-driven extensions, internal iterative
 // deepening, and ordering by hash move, killer and history.
+#include <algorithm>
 #include <cstdint>
 
 #include "board/movegen.h"
@@ -10,8 +11,10 @@
 #include "search/game_history.h"
 #include "search/move_order.h"
 #include "search/poll.h"
+#include "search/reduction.h"
 #include "search/search.h"
 #include "search/search_state.h"
+#include "search/split.h"
 #include "search/tt.h"
 
 namespace qb {
@@ -21,7 +24,6 @@ namespace {
 constexpr int PV_EXTENSION = 2;  // pinned node or failed-high hash entry
 constexpr int PROBCUT_MIN_DEPTH = 24;
 constexpr int IID_MIN_DEPTH = 48;
-constexpr int REDUCTION_MIN_DEPTH = 16;
 constexpr int SINGLE_REPLY_EXTENSION = 4;  // a full ply inside a ProbCut verification
 constexpr int NO_MOVE = -1;
 
@@ -119,12 +121,6 @@ bool probcut(const SearchNode& node, int ply, int depth, int beta, int thread, i
   if (v < bound) return false;
   score = (v - margin + 1) & ~1;
   return true;
-}
-
-int reduction(bool pinned, int move_number) {
-  if (pinned) return move_number < 4 ? 0 : 8;
-  if (move_number == 0) return 0;
-  return move_number < 4 ? 8 : 14;
 }
 
 // A cutoff: the best move's history rises, the moves tried before it decay,
@@ -236,15 +232,23 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
 
       for (int i = next; i < count && best < beta; ++i) {
         if (cancel_check(thread)) return 0;
-        // The parallel search takes over here once threads are in use: at
-        // depth >= 32 with more than two moves left, the rest of the list is
-        // offered to an idle thread and the loop ends with its best result.
+        // Deep enough and with enough moves left, the rest of the list may
+        // be searched together with an idle thread; the loop then ends with
+        // the combined result.
+        if (depth >= SPLIT_MIN_DEPTH && count - i >= SPLIT_MIN_MOVES_LEFT &&
+            g_search.threads_in_use > 1) {
+          const SplitWork work{.node = &node, .moves = &list, .order = order, .count = count,
+                               .next = i, .ply = ply, .depth = depth, .alpha = a, .beta = beta,
+                               .pruning = pruning, .capture_node = capture_node, .pinned = pinned};
+          if (split(work, thread, best, best_index)) {
+            best_number = int(std::find(order, order + count, best_index) - order);
+            break;
+          }
+        }
         const Position& move = list.moves[order[i]];
         SearchNode child = make_child(node, move, capture_node);
         t.nodes.add(1);
-        int r = 0;
-        if (depth >= REDUCTION_MIN_DEPTH && !capture_node && !is_promotion(pos, move, side))
-          r = reduction(pinned, i);
+        const int r = late_move_reduction(depth, capture_node, is_promotion(pos, move, side), pinned, i);
         // A reduced search that drops to the horizon keeps the node's own alpha.
         int v = depth - r - ONE_PLY > 0
                     ? -node_search(child, ply + 1, depth - r - ONE_PLY, -beta, -a, pruning, thread)

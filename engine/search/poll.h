@@ -11,15 +11,20 @@ namespace qb {
 
 constexpr int POLL_INTERVAL = 2000;  // node entries between clock reads (thread 0)
 
-inline bool search_aborted(int thread) {
-  if (stop_requested() && iteration_depth() >= STOP_MIN_DEPTH) return true;
-  if (thread != 0 || ++g_search.poll_counter < POLL_INTERVAL) return false;
-  g_search.poll_counter = 0;
+// Thread 0 stops the search itself once the hard time limit has passed.
+inline bool hard_limit_reached() {
   if (elapsed_seconds() > g_search.hard_limit && iteration_depth() >= STOP_MIN_DEPTH) {
     set_stop_flag(1);
     return true;
   }
   return false;
+}
+
+inline bool search_aborted(int thread) {
+  if (stop_requested() && iteration_depth() >= STOP_MIN_DEPTH) return true;
+  if (thread != 0 || ++g_search.poll_counter < POLL_INTERVAL) return false;
+  g_search.poll_counter = 0;
+  return hard_limit_reached();
 }
 
 }  // namespace qb

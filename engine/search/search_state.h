@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "interface/settings.h"
@@ -43,24 +44,45 @@ struct Killer {
   friend bool operator==(const Killer&, const Killer&) = default;
 };
 
-struct SearchThread {
+struct SplitPoint;
+
+// Data written at every node by one thread must not share a cache line with
+// data other threads read at every node: each write would take the line away
+// from the readers.
+constexpr std::size_t CACHE_LINE = 64;
+
+// One search thread. The flags are written by other threads too (the one
+// that recruits this thread, the one that refutes its work), so they are
+// atomics; see split.cpp for what each hand-over orders.
+struct alignas(CACHE_LINE) SearchThread {
+  // Written by this thread at every node, read only for reports.
   ThreadCounter nodes;       // children visited
   ThreadCounter leaves;      // terminal returns
   ThreadCounter leaf_plies;  // sum of their plies
-  std::atomic<uint8_t> cancel{0};  // work above this thread was refuted
+  // Read by the other threads whenever they look for help.
+  alignas(CACHE_LINE) std::atomic<uint8_t> cancel{0};  // work above this thread was refuted
+  std::atomic<bool> idle{false};           // free to be recruited
+  std::atomic<bool> work_assigned{false};  // a split point was handed over
+  std::atomic<bool> parked{true};          // sleeps on its wake event
+  // The split point this thread works on (its own latest one, or the one it
+  // was recruited into); each links to the one before, forming a chain.
+  std::atomic<SplitPoint*> split_point{nullptr};
+  std::atomic<int32_t> split_count{0};  // split points it owns, nested
   Killer killers[KILLER_PLIES];
 };
 
 struct SearchState {
+  // Read by every thread at every node, written between searches or rarely.
   std::atomic<int32_t> iteration_depth{0};  // plies; stop honoured from 5
   std::atomic<int32_t> selective_depth{0};
   double hard_limit = 0;  // seconds; written before the threads wake
-  int32_t poll_counter = 0;  // thread 0 only
-  std::atomic<uint32_t> db_probes{0};
   // Only the calling thread exists until the thread pool starts more.
   int32_t threads_created = 1;
   int32_t threads_in_use = 1;
-  std::atomic<int16_t> history[HISTORY_SIZE];
+  // Written often: each on a line of its own.
+  alignas(CACHE_LINE) int32_t poll_counter = 0;  // thread 0 only
+  alignas(CACHE_LINE) std::atomic<uint32_t> db_probes{0};
+  alignas(CACHE_LINE) std::atomic<int16_t> history[HISTORY_SIZE];
   SearchThread threads[MAX_SEARCH_THREADS];
 };
 extern SearchState g_search;
@@ -103,10 +125,15 @@ inline void raise_selective_depth(int ply) {
     g_search.selective_depth.store(ply, std::memory_order_relaxed);
 }
 
-// Has the work above this thread been refuted? With split points the
-// parallel search also walks the thread's chain of them here.
+// True when a split point on the thread's chain has been refuted; the
+// thread's cancel flag is then set (split.cpp).
+bool split_chain_refuted(int thread);
+
+// Has the work above this thread been refuted? Its searches then return 0.
 inline bool cancel_check(int thread) {
-  return g_search.threads[thread].cancel.load(std::memory_order_relaxed) != 0;
+  const SearchThread& t = g_search.threads[thread];
+  if (t.cancel.load(std::memory_order_relaxed)) return true;
+  return t.split_point.load(std::memory_order_relaxed) && split_chain_refuted(thread);
 }
 
 inline int iteration_depth() { return g_search.iteration_depth.load(std::memory_order_relaxed); }

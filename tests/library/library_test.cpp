@@ -26,6 +26,9 @@
 
 #ifdef _WIN32
 #include "platform/windows/win.h"
+#include <tlhelp32.h>
+#else
+#include <filesystem>
 #endif
 
 using namespace qb;
@@ -380,6 +383,54 @@ TEST(Instances, UnloadingFreesTheNumber) {
     Engine e;
     ASSERT_EXPORTS(e, "enginecommand");
     EXPECT_EQ(e.command("name"), "Quillbar(x64) 1.19c") << "load " << load;
+  }
+}
+
+int process_threads() {
+  int count = 0;
+#ifdef _WIN32
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (bool more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  CloseHandle(snapshot);
+#else
+  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    ++count;
+#endif
+  return count;
+}
+
+// The search threads must have ended when the library is unloaded: one left
+// running in the unmapped code would crash the host. The process loses the
+// engine's helper thread (there is one on a machine with two processors or
+// more) with the library; the system may start threads of its own meanwhile
+// (Wine does), but never ends one. A thread may take a moment to vanish from
+// the system's list after it has left the library.
+TEST(Instances, UnloadingEndsTheSearchThreads) {
+  const int helpers = platform::processor_count() > 1 ? 1 : 0;
+  for (int load = 0; load < 3; ++load) {
+    SCOPED_TRACE(load);
+    int while_loaded;
+    {
+      Engine e;
+      ASSERT_EXPORTS(e, "enginecommand", "getmove");
+      e.command("set searchthreads 2");
+      e.command("set enable_wld 0");  // no database set-up: no wait for one that is missing
+      int32_t board[8][8];
+      to_host_board(start_position(), board);
+      char text[TEXT_SIZE] = "";
+      int32_t playnow = 0;
+      EXPECT_EQ(e.getmove(board, HOST_BLACK, 0.2, text, &playnow, 1, 0), QB_UNKNOWN);
+      EXPECT_TRUE(contains(successors(start_position(), BLACK), from_host_board(board)));
+      while_loaded = process_threads();
+    }
+    const int expected = while_loaded - helpers;
+    for (int wait_ms = 0; process_threads() > expected && wait_ms < 2000; wait_ms += 10)
+      platform::sleep_ms(10);
+    EXPECT_LE(process_threads(), expected);
   }
 }
 

@@ -74,7 +74,7 @@ TEST_F(Table, AllocationFollowsTheSetting) {
   for (int i = 0; i < 131; ++i) ASSERT_EQ(g_tt.slot_order[i], i % 7);
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(_WIN32)
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(_WIN32)
 // With the address space capped a little above what the process uses, a
 // 1 GB setting must still leave a working (smaller) table.
 void allocate_under_memory_cap() {

@@ -1,7 +1,9 @@
-// bench: searches a fixed set of positions to a fixed depth on one thread.
-// The total node count is a signature of the search: it changes only when
+// bench: searches a fixed set of positions to a fixed depth. On one thread
+// the total node count is a signature of the search: it changes only when
 // the search, the evaluation or its weights change, so a refactoring that
-// keeps it is one that kept the engine's behaviour.
+// keeps it is one that kept the engine's behaviour. With more threads the
+// count varies from run to run; the time to reach each depth, summed over
+// the positions, shows what the threads gain.
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -19,7 +21,9 @@
 #include "paths.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
+#include "search/root_search.h"
 #include "search/search_state.h"
+#include "search/threads.h"
 #include "search/tt.h"
 
 namespace {
@@ -84,10 +88,10 @@ std::string load_engine_weights() {
   return "";
 }
 
-bool parse_depth(const std::string& s, int& out) {
+bool parse_number(const std::string& s, int low, int high, int& out) {
   char* end = nullptr;
   long v = std::strtol(s.c_str(), &end, 10);
-  if (s.empty() || *end || v < 1 || v > 96) return false;
+  if (s.empty() || *end || v < low || v > high) return false;
   out = int(v);
   return true;
 }
@@ -98,14 +102,28 @@ struct BenchLine {
   std::string move;
 };
 
-BenchLine search_one(const qb::FenPosition& root, int depth) {
+using Clock = std::chrono::steady_clock;
+
+// Seconds from the start of a position's search to the end of each
+// iteration, summed over the positions.
+struct DepthTimes {
+  double seconds[qb::DEPTH_CAP + 1] = {};
+  bool reached[qb::DEPTH_CAP + 1] = {};
+};
+
+BenchLine search_one(const qb::FenPosition& root, int depth, DepthTimes& times) {
+  const auto start = Clock::now();
   qb::game_history_clear();
   qb::prepare_search(root.position, root.side, NO_TIME_LIMIT);
   qb::MoveList moves;
   int count = qb::generate_moves(root.position, moves, root.side);
   if (count == 0) return BenchLine{0, 0, "none"};
-  qb::DeepeningResult r =
-      qb::deepen(moves, count, qb::DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, depth}, nullptr);
+  qb::DeepeningResult r = qb::deepen(
+      moves, count, qb::DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, depth}, nullptr,
+      [&](const qb::DeepeningResult& done) {
+        times.seconds[done.depth] += std::chrono::duration<double>(Clock::now() - start).count();
+        times.reached[done.depth] = true;
+      });
   char text[qb::MOVE_TEXT_SIZE];
   qb::move_text(text, root.position, moves.moves[r.best_index]);
   return BenchLine{qb::sum_thread_counters().nodes, r.value, text};
@@ -115,11 +133,17 @@ BenchLine search_one(const qb::FenPosition& root, int depth) {
 
 int run_bench(const Args& args) {
   int depth = DEFAULT_DEPTH;
+  int threads = 1;
   bool verbose = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--depth" && i + 1 < args.size()) {
-      if (!parse_depth(args[++i], depth)) {
-        std::fprintf(stderr, "bench: --depth wants a number from 1 to 96\n");
+      if (!parse_number(args[++i], 1, qb::DEPTH_CAP, depth)) {
+        std::fprintf(stderr, "bench: --depth wants a number from 1 to %d\n", qb::DEPTH_CAP);
+        return 2;
+      }
+    } else if (args[i] == "--threads" && i + 1 < args.size()) {
+      if (!parse_number(args[++i], 1, qb::MAX_SEARCH_THREADS, threads)) {
+        std::fprintf(stderr, "bench: --threads wants a number from 1 to %d\n", qb::MAX_SEARCH_THREADS);
         return 2;
       }
     } else if (args[i] == "--verbose") {
@@ -130,7 +154,8 @@ int run_bench(const Args& args) {
     }
   }
   // A fresh table of a fixed size and one thread make the count repeatable.
-  qb::g_settings.searchthreads.store(1);
+  threads = qb::start_search_threads(threads);
+  qb::g_settings.searchthreads.store(threads);
   qb::publish_stop_flag(nullptr);  // the search's own flag, never set by a host
   qb::tt_free();
   qb::tt_allocate(BENCH_HASH_MB);
@@ -138,21 +163,26 @@ int run_bench(const Args& args) {
   std::printf("Weights: %s\n", weights.empty() ? "none found, material only" : weights.c_str());
 
   uint64_t total = 0;
-  auto start = std::chrono::steady_clock::now();
+  DepthTimes times;
+  auto start = Clock::now();
   for (const char* text : BENCH_POSITIONS) {
     auto root = qb::parse_fen(text);
     if (!root) {
       std::fprintf(stderr, "bench: bad position '%s'\n", text);
       return 1;
     }
-    BenchLine line = search_one(*root, depth);
+    BenchLine line = search_one(*root, depth, times);
     total += line.nodes;
     if (verbose)
       std::printf("%-40s %-6s %6d %12" PRIu64 "\n", text, line.move.c_str(), line.value, line.nodes);
   }
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   qb::game_history_clear();
-  std::printf("Positions: %zu, depth %d\n", std::size(BENCH_POSITIONS), depth);
+  qb::stop_search_threads();
+  std::printf("Positions: %zu, depth %d, threads %d\n", std::size(BENCH_POSITIONS), depth, threads);
+  // Seconds from each search's start to the end of the iteration, summed.
+  for (int d = 1; d <= depth; ++d)
+    if (times.reached[d]) std::printf("Depth %2d: %.3f s\n", d, times.seconds[d]);
   std::printf("Time: %.3f s\n", seconds);
   std::printf("Nodes/second: %.0f\n", seconds > 0 ? total / seconds : 0.0);
   std::printf("Bench: %" PRIu64 "\n", total);

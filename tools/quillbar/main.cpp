@@ -19,7 +19,7 @@ const Command COMMANDS[] = {
     {"analyse", run_analyse, "score every move of a position: analyse --fen FEN [--time S] [--margin M]"},
     {"command", run_command, "send one enginecommand line: command \"get hashsize\""},
     {"engine-server", run_engine_server, "serve one engine library on stdin/stdout (internal)"},
-    {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--verbose]"},
+    {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--threads N] [--verbose]"},
 };
 
 int usage() {

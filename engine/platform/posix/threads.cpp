@@ -42,4 +42,22 @@ bool thread_start(void (*entry)(void*), void* arg) {
   }
 }
 
+struct Thread {
+  std::thread thread;
+};
+
+Thread* thread_create(void (*entry)(void*), void* arg) {
+  try {
+    return new Thread{std::thread(entry, arg)};
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+void thread_join(Thread* t) {
+  if (!t) return;
+  t->thread.join();
+  delete t;
+}
+
 }  // namespace qb::platform

@@ -53,4 +53,48 @@ bool thread_start(void (*entry)(void*), void* arg) {
   return true;
 }
 
+// A joinable thread tells it is done through an event and then ends at once,
+// without returning into the library: the library may be unloading (its
+// entry routine holding the loader lock), and a thread's exit waits for that
+// lock, so its handle cannot be waited for there. What is left of the thread
+// runs only in the system's code.
+struct Thread {
+  void (*entry)(void*);
+  void* arg;
+  HANDLE done;
+};
+
+namespace {
+
+DWORD WINAPI run_joinable(void* record) {
+  auto* t = static_cast<Thread*>(record);
+  t->entry(t->arg);
+  SetEvent(t->done);
+  ExitThread(0);
+}
+
+}  // namespace
+
+Thread* thread_create(void (*entry)(void*), void* arg) {
+  auto* t = new (std::nothrow) Thread{entry, arg, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  if (!t) return nullptr;
+  HANDLE thread = t->done ? CreateThread(nullptr, THREAD_STACK_RESERVE, run_joinable, t,
+                                         STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                          : nullptr;
+  if (!thread) {
+    if (t->done) CloseHandle(t->done);
+    delete t;
+    return nullptr;
+  }
+  CloseHandle(thread);
+  return t;
+}
+
+void thread_join(Thread* t) {
+  if (!t) return;
+  WaitForSingleObject(t->done, INFINITE);
+  CloseHandle(t->done);
+  delete t;
+}
+
 }  // namespace qb::platform
