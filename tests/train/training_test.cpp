@@ -82,4 +82,35 @@ TEST(Training, ShortRunLowersTrainingAndHeldOutLoss) {
   EXPECT_LT(model->loss(held_out, settings.sigmoid_scale), before_held_out * 0.8);
 }
 
+// The same rule, learned with and without the pull towards 0: the pull must
+// leave the pattern tables smaller.
+TEST(Training, L2PullKeepsPatternEntriesSmaller) {
+  std::mt19937 random(11);
+  std::vector<Sample> samples;
+  for (int i = 0; i < 4000; ++i) {
+    Position p = traintest::random_position(random, 0.4, false);
+    bool black_wins = (p.black() & 1u) && !(p.white() & 0x80000000u);
+    samples.push_back(Sample{extract_features(p), black_wins ? 1.0f : 0.0f});
+  }
+  std::vector<uint32_t> order(samples.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
+  auto pattern_mass = [&](double l2) {
+    auto model = std::make_unique<Model>();
+    model->reset(BUILTIN_SCALARS);
+    TrainSettings settings;
+    settings.batch = 64;
+    settings.l2 = l2;
+    for (int epoch = 0; epoch < 3; ++epoch) model->train_epoch(samples, order, settings, 20);
+    auto w = std::make_unique<EvalWeights>();
+    model->to_weights(*w);
+    long mass = 0;
+    for (const auto& table : w->no_kings.patterns)
+      for (const WeightPair& pair : table) mass += std::abs(pair.og) + std::abs(pair.eg);
+    return mass;
+  };
+  long free_mass = pattern_mass(0), pulled_mass = pattern_mass(1e-2);
+  EXPECT_GT(free_mass, 0);
+  EXPECT_LT(pulled_mass, free_mass * 0.8);
+}
+
 }  // namespace

@@ -68,11 +68,15 @@ double Model::loss(const std::vector<Sample>& samples, double sigmoid_scale) con
 void Model::step(uint32_t pair, double learning_rate, double l2) {
   bool pattern = pair < FIRST_SCALAR;
   double correction1 = 1 - std::pow(ADAM_BETA1, steps_), correction2 = 1 - std::pow(ADAM_BETA2, steps_);
+  // The pull towards 0 is applied beside the Adam step, not through the
+  // gradient: Adam divides every gradient by its own running size, which
+  // would shrink an L2 term added there to nothing.
+  double pull = pattern ? learning_rate * l2 : 0.0;
   auto update = [&](float& w, float& g, float& m, float& v) {
-    double grad = g + (pattern ? l2 * w : 0.0);
-    m = float(ADAM_BETA1 * m + (1 - ADAM_BETA1) * grad);
-    v = float(ADAM_BETA2 * v + (1 - ADAM_BETA2) * grad * grad);
-    w -= float(learning_rate * (m / correction1) / (std::sqrt(v / correction2) + ADAM_EPSILON));
+    m = float(ADAM_BETA1 * m + (1 - ADAM_BETA1) * g);
+    v = float(ADAM_BETA2 * v + (1 - ADAM_BETA2) * double(g) * g);
+    w -= float(learning_rate * (m / correction1) / (std::sqrt(v / correction2) + ADAM_EPSILON) +
+               pull * w);
     g = 0;
   };
   update(og_[pair], grad_og_[pair], m_og_[pair], v_og_[pair]);

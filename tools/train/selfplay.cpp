@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "endgame/databases.h"
 #include "eval/weights.h"
+#include "interface/setting_text.h"
 #include "interface/settings.h"
 #include "interface/stop.h"
 #include "notation.h"
@@ -31,6 +33,7 @@ namespace {
 using namespace qb::train;
 
 constexpr uint32_t WORKER_HASH_MB = 16;
+constexpr int WORKER_DB_CACHE_MB = 64;
 
 const char* const USAGE =
     "usage: selfplay --out FILE [options]\n"
@@ -40,10 +43,12 @@ const char* const USAGE =
     "  --workers W        worker processes (default: the number of cores)\n"
     "  --weights DIR      weights directory (default engines/)\n"
     "  --openings FILE    opening deck (default openings/three-move-deck.txt)\n"
-    "  --seed S           random seed (default 1)\n";
+    "  --seed S           random seed (default 1)\n"
+    "  --databases DIR    win/loss/draw endgame databases: games end at the first\n"
+    "                     position they cover, with its proven result (default: none)\n";
 
 struct Options {
-  std::string out, weights = "engines/", deck = "openings/three-move-deck.txt";
+  std::string out, weights = "engines/", deck = "openings/three-move-deck.txt", databases;
   int games = 1000, workers = int(std::max(1u, std::thread::hardware_concurrency()));
   uint32_t seed = 1;
   SelfPlaySettings play;
@@ -62,6 +67,7 @@ bool parse(int argc, char** argv, Options& o) {
     else if (a == "--weights") o.weights = v.back() == '/' ? v : v + "/";
     else if (a == "--openings") o.deck = v;
     else if (a == "--seed") o.seed = uint32_t(std::strtoul(v.c_str(), nullptr, 10));
+    else if (a == "--databases") o.databases = v;
     else return false;
   }
   return !o.out.empty() && o.games > 0 && o.workers > 0 && o.play.depth > 0 &&
@@ -80,6 +86,30 @@ qb::Position opening_position(const host::Opening& opening, int& side) {
   return p;
 }
 
+// The databases' verdict on a quiet position they cover, as a game result.
+bool database_label(const qb::Position& p, int side, Result& result) {
+  if (!qb::within_wld_limits(p)) return false;
+  int mover_wins = side == qb::BLACK ? BLACK_WINS : WHITE_WINS;
+  switch (qb::driver_lookup(qb::g_wld.handle, p, side, false)) {
+    case qb::WLD_WIN: result = Result(mover_wins); return true;
+    case qb::WLD_LOSS: result = Result(BLACK_WINS - mover_wins); return true;
+    case qb::WLD_DRAW: result = DRAWN; return true;
+    default: return false;
+  }
+}
+
+// Opens the databases the way the engine does, so that the searches probe
+// them too; the hash table is allocated on the way.
+bool open_worker_databases(const std::string& dir) {
+  qb::g_settings.hashsize.store(WORKER_HASH_MB);
+  qb::g_settings.dbmbytes.store(WORKER_DB_CACHE_MB);
+  qb::set_text_setting(qb::g_settings.dbpath, dir);
+  qb::g_database_waits = qb::DatabaseWaits{0, 0, 0};
+  char status[1024] = "";
+  qb::init_databases(status);
+  return qb::g_wld.handle != nullptr;
+}
+
 std::string part_path(const Options& o, int worker) { return o.out + ".part" + std::to_string(worker); }
 
 // Plays games worker, worker + W, worker + 2W, ...; writes a byte to `report`
@@ -88,17 +118,24 @@ int run_worker(const Options& o, const std::vector<host::Opening>& deck, int wor
   qb::g_settings.searchthreads.store(1);
   qb::publish_stop_flag(nullptr);
   qb::tt_free();
-  qb::tt_allocate(WORKER_HASH_MB);
+  if (o.databases.empty()) {
+    qb::tt_allocate(WORKER_HASH_MB);
+  } else if (!open_worker_databases(o.databases)) {
+    std::fprintf(stderr, "selfplay: cannot open the databases in %s\n", o.databases.c_str());
+    return 1;
+  }
   if (!qb::load_weights(o.weights.c_str())) {
     std::fprintf(stderr, "selfplay: cannot load weights from %s\n", o.weights.c_str());
     return 1;
   }
+  SelfPlaySettings play = o.play;
+  if (!o.databases.empty()) play.exact_label = database_label;
   std::mt19937 random(o.seed * 7919u + uint32_t(worker));
   std::vector<TrainingPosition> positions;
   for (int g = worker; g < o.games; g += o.workers) {
     int side;
     qb::Position start = opening_position(deck[size_t(g) % deck.size()], side);
-    play_selfplay_game(start, side, o.play, random, positions);
+    play_selfplay_game(start, side, play, random, positions);
     char done = 1;
     if (write(report, &done, 1) != 1) return 1;
   }

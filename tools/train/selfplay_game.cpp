@@ -61,8 +61,13 @@ Result play_selfplay_game(const Position& start, int side, const SelfPlaySetting
                          uint8_t(ply < 255 ? ply : 255)};
       Result exact;
       if (settings.exact_label && settings.exact_label(p, side, exact)) {
+        // The databases know how this game ends with best play: that is a
+        // truer label for every position before it than a shallow finish.
         t.result = exact;
         t.exact = 1;
+        out.push_back(t);
+        result = exact;
+        break;
       }
       out.push_back(t);
     }

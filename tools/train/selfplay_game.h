@@ -11,9 +11,10 @@
 
 namespace qb::train {
 
-// A proven value for a position, when one is known: the seam for the endgame
-// databases. Returns false when the position is not covered; otherwise sets
-// `result` (Black's side).
+// A proven value for a position, when one is known: the endgame databases.
+// Returns false when the position is not covered; otherwise sets `result`
+// (Black's side). A game ends at its first covered quiet position, with that
+// verdict as its result.
 using ExactLabel = bool (*)(const Position& p, int side, Result& result);
 
 struct SelfPlaySettings {
