@@ -30,7 +30,7 @@ const char* const USAGE =
     "  --epochs N      passes over the data (default 8)\n"
     "  --lr X          Adam step in file units at the start (default 4)\n"
     "  --decay X       step factor per epoch (default 0.75)\n"
-    "  --l2 X          L2 pull on pattern entries (default 1e-7)\n"
+    "  --l2 X          L2 pull on pattern entries, e.g. 1e-4 (default 0: none)\n"
     "  --scale K       logistic scale in hundredths of a man (default 100)\n"
     "  --batch N       positions per step (default 1024)\n"
     "  --holdout F     share of each file, from its end, held out (default 0.05)\n"
