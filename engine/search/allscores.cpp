@@ -95,19 +95,8 @@ int allscores_driver(const Position& root, int side, double maxtime, int info, c
     return result_step(*out, side, book_value, true);
   }
 
-  // The databases' distance play, as in the search driver.
-  DbPlayChoice db;
-  if (db_play(root, side, moves, count, maxtime, str, db)) {
-    *out = moves.moves[db.index];
-    if (str) log_printf("%s\n", str);
-    return result_step(*out, side, db.value, true);
-  }
-
-  if (count == 0) {
-    write_host_text(str, "No moves");
-    *out = root;
-    return QB_LOSS;
-  }
+  int decided = 0;
+  if (decided_without_search(root, side, moves, count, maxtime, str, out, &decided)) return decided;
   const int depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
   RootMoves roots;
   fill_root_moves(roots, moves, count, side);

@@ -36,6 +36,24 @@ void log_final_line(const Position& root, int side, const Position& chosen, int 
 
 }  // namespace
 
+bool decided_without_search(const Position& root, int side, const MoveList& moves, int count,
+                            double maxtime, char* str, Position* out, int* result) {
+  DbPlayChoice db;
+  if (db_play(root, side, moves, count, maxtime, str, db)) {
+    *out = moves.moves[db.index];
+    if (str) log_printf("%s\n", str);
+    *result = result_step(*out, side, db.value, true);
+    return true;
+  }
+  if (count == 0) {
+    write_host_text(str, "No moves");
+    *out = root;
+    *result = QB_LOSS;
+    return true;
+  }
+  return false;
+}
+
 int search_driver(const Position& root, int side, double maxtime, int info, int moreinfo,
                   char* str, Position* out) {
   TimeLimits limits = time_limits(maxtime, info, moreinfo);
@@ -56,19 +74,8 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
     return QB_UNKNOWN;
   }
 
-  // The databases' distance play.
-  DbPlayChoice db;
-  if (db_play(root, side, moves, count, maxtime, str, db)) {
-    *out = moves.moves[db.index];
-    if (str) log_printf("%s\n", str);
-    return result_step(*out, side, db.value, true);
-  }
-
-  if (count == 0) {
-    write_host_text(str, "No moves");
-    *out = root;
-    return QB_LOSS;
-  }
+  int decided = 0;
+  if (decided_without_search(root, side, moves, count, maxtime, str, out, &decided)) return decided;
   const int depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
 
   if (database_draw_analysis(*history_last(), str, DRAW_ANALYSIS_SHARE * limits.hard, out))
