@@ -81,6 +81,13 @@ const Tables& tables() {
   return built;
 }
 
+WldTables largest_wld() {
+#ifdef QB_DEFAULT_DB_PIECES
+  if (QB_DEFAULT_DB_PIECES > TABLE_PIECES) return {std::string(QB_ENGINE_DIR) + "/db", QB_DEFAULT_DB_PIECES};
+#endif
+  return {tables().wld, TABLE_PIECES};
+}
+
 std::string open_databases(const DatabaseSetup& setup) {
   qb::initialise_engine();
   if (g_log_file.empty()) g_log_file = qbtest::make_temp_dir("endgame_log") + "/engine.log";

@@ -16,6 +16,14 @@ struct Tables {
 };
 const Tables& tables();
 
+// The largest WLD database at hand: the one the build makes by default
+// (engines/db) when this build makes it, else the test tables.
+struct WldTables {
+  std::string dir;
+  int pieces;
+};
+WldTables largest_wld();
+
 // What the engine is to open.
 struct DatabaseSetup {
   std::string wld;
