@@ -29,7 +29,6 @@ namespace egtest {
 namespace {
 
 constexpr int TEST_HASH_MB = 8;
-constexpr int TEST_CACHE_MB = 16;
 
 bool complete(const std::string& dir, int want_type) {
   int type = 0, pieces = 0;
@@ -96,7 +95,7 @@ std::string open_databases(const DatabaseSetup& setup) {
   qb::close_databases();
   qb::g_database_waits = qb::DatabaseWaits{0, 0, 0};
   qb::g_settings.hashsize = TEST_HASH_MB;
-  qb::g_settings.dbmbytes = TEST_CACHE_MB;
+  qb::g_settings.dbmbytes = setup.cache_mb;
   qb::g_settings.max_dbpieces = setup.max_pieces;
   qb::g_settings.enable_wld = setup.enable_wld ? 1 : 0;
   qb::g_settings.enable_mtc = setup.enable_aux ? 1 : 0;

@@ -31,6 +31,7 @@ struct DatabaseSetup {
   int max_pieces = 24;
   bool enable_wld = true;
   bool enable_aux = true;
+  int cache_mb = 16;  // megabytes of the driver's block cache
 };
 
 // Closes whatever is open and opens afresh with `setup` (no waits after a
