@@ -53,32 +53,58 @@ bool thread_start(void (*entry)(void*), void* arg) {
   return true;
 }
 
-// A joinable thread tells it is done through an event and then ends at once,
-// without returning into the library: the library may be unloading (its
-// entry routine holding the loader lock), and a thread's exit waits for that
-// lock, so its handle cannot be waited for there. What is left of the thread
-// runs only in the system's code.
+// A joinable thread tells it is done through an event, and the event is the
+// last thing it does in the library's code. The library may be unloading
+// (its entry routine holding the loader lock, waiting for the event), and a
+// thread's exit waits for that lock, so its handle cannot be waited for
+// there. Once the event is set, the unloading may unmap the library at any
+// moment: a thread that came back from SetEvent into the library's code, if
+// only to call ExitThread, would run on in unmapped memory. So the thread's
+// start routine ends with a jump to SetEvent, whose return goes straight to
+// the system's thread start-up code, which ends the thread.
 struct Thread {
   void (*entry)(void*);
   void* arg;
   HANDLE done;
 };
 
-namespace {
+}  // namespace qb::platform
 
-DWORD WINAPI run_joinable(void* record) {
-  auto* t = static_cast<Thread*>(record);
+// Runs the thread's work; returns the event that tells it is done.
+extern "C" HANDLE qb_joinable_thread_work(qb::platform::Thread* t) {
   t->entry(t->arg);
-  SetEvent(t->done);
-  ExitThread(0);
+  return t->done;
 }
 
-}  // namespace
+// The start routine (x86-64, Windows calling convention): it calls the work
+// with the record in rcx, then leaves its frame and jumps to SetEvent with the
+// event in rcx, so that SetEvent returns to the routine's own caller.
+extern "C" DWORD WINAPI qb_joinable_thread_start(void* record);
+#if !defined(__x86_64__)
+#error "The joinable thread's start routine is written for x86-64"
+#endif
+asm(R"(
+  .text
+  .p2align 4
+  .def qb_joinable_thread_start; .scl 3; .type 32; .endef
+  .seh_proc qb_joinable_thread_start
+qb_joinable_thread_start:
+  subq $40, %rsp
+  .seh_stackalloc 40
+  .seh_endprologue
+  call qb_joinable_thread_work
+  movq %rax, %rcx
+  addq $40, %rsp
+  jmp *__imp_SetEvent(%rip)
+  .seh_endproc
+)");
+
+namespace qb::platform {
 
 Thread* thread_create(void (*entry)(void*), void* arg) {
   auto* t = new (std::nothrow) Thread{entry, arg, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   if (!t) return nullptr;
-  HANDLE thread = t->done ? CreateThread(nullptr, THREAD_STACK_RESERVE, run_joinable, t,
+  HANDLE thread = t->done ? CreateThread(nullptr, THREAD_STACK_RESERVE, qb_joinable_thread_start, t,
                                          STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
                           : nullptr;
   if (!thread) {
