@@ -15,22 +15,6 @@ using namespace egtest;
 
 namespace {
 
-// A legal-looking random position: `pieces` on distinct squares, no man on
-// its crowning row.
-qb::Position random_position(std::mt19937& rng, int pieces) {
-  for (;;) {
-    qb::Position p{{0, 0}, 0};
-    for (int i = 0; i < pieces; ++i) {
-      uint32_t bit;
-      do bit = 1u << (rng() % 32); while (p.occupied() & bit);
-      int colour = i == 0 ? qb::BLACK : i == 1 ? qb::WHITE : int(rng() % 2);
-      p.pieces[colour] |= bit;
-      if (rng() % 2) p.kings |= bit;
-    }
-    if (!qb::has_man_on_crown_row(p)) return p;
-  }
-}
-
 class Resolve : public testing::Test {
  protected:
   void TearDown() override { close_all(); }

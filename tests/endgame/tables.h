@@ -3,6 +3,7 @@
 // tree (test processes share them), and the engine opened on them.
 #pragma once
 
+#include <random>
 #include <string>
 
 #include "board/position.h"
@@ -44,6 +45,10 @@ void close_all();
 std::string log_since_open();
 
 qb::Position parse(const char* fen, int* side = nullptr);
+
+// `pieces` pieces on distinct squares, at least one of each side, kings at
+// random, no man on its crowning row.
+qb::Position random_position(std::mt19937& rng, int pieces);
 
 // The WLD value straight from the driver.
 int wld_value(const qb::Position& p, int side);
