@@ -104,6 +104,16 @@ TEST(Cli, AnalyseListsEveryMoveAndMarksTheGoodOnes) {
   EXPECT_TRUE(contains(r.output, "Lost game")) << r.output;
 }
 
+TEST(Cli, MovePrintsTheEnginesMoveOrRefusesAnIllegalBoard) {
+  ProgramRun r = quillbar("move --engine " + fake("first") + " --fen W:W21-32:B1-10,12,15 --time 0.01");
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_TRUE(contains(r.output, "move 21-17\nresult ")) << r.output;
+
+  r = quillbar("move --engine " + fake("illegal") + " --time 0.01");
+  EXPECT_EQ(r.exit_code, 1) << r.output;
+  EXPECT_TRUE(contains(r.output, "move: ")) << r.output;
+}
+
 TEST(Cli, CommandPrintsTheReplyAndTheReturnValue) {
   ProgramRun r = quillbar("command 'get cl'");
   EXPECT_EQ(r.exit_code, 0) << r.output;
@@ -125,6 +135,7 @@ TEST(Cli, BadOptionsAreRefused) {
       {"match --games", "match: --games needs a value"},
       {"match --tc 60", "match: cannot read the time '60'"},
       {"match --openings /no/deck.txt", "match: cannot read /no/deck.txt"},
+      {"move --fen B:W1-40", "move: cannot read the position"},
       {"nonsense", "quillbar: unknown command 'nonsense'"},
   };
   for (const auto& c : cases) {

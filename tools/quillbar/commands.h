@@ -11,6 +11,7 @@ int run_perft(const Args& args);
 int run_play(const Args& args);
 int run_match(const Args& args);
 int run_analyse(const Args& args);
+int run_move(const Args& args);
 int run_command(const Args& args);
 int run_engine_server(const Args& args);
 int run_bench(const Args& args);

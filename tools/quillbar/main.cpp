@@ -17,6 +17,7 @@ const Command COMMANDS[] = {
     {"play", run_play, "play the engine in the terminal: play [--white] [--self] [--time S]"},
     {"match", run_match, "engine against engine over an opening deck: match [LIB_A [LIB_B]]"},
     {"analyse", run_analyse, "score every move of a position: analyse --fen FEN [--time S] [--margin M]"},
+    {"move", run_move, "one getmove through the exports: move [--fen FEN] [--time S]"},
     {"command", run_command, "send one enginecommand line: command \"get hashsize\""},
     {"engine-server", run_engine_server, "serve one engine library on stdin/stdout (internal)"},
     {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--threads N] [--verbose]"},
