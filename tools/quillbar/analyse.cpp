@@ -2,12 +2,11 @@
 // first, the moves outside the margin marked (get_best_moves).
 #include <cstdio>
 
-#include "board/fen.h"
 #include "commands.h"
 #include "engine_process.h"
 #include "notation.h"
+#include "one_engine.h"
 #include "options.h"
-#include "paths.h"
 
 namespace host {
 namespace {
@@ -57,21 +56,12 @@ int run_analyse(const Args& args) {
       return opt.fail("unknown option '" + opt.word() + "' (see quillbar analyse --help)");
     }
   }
-  qb::FenPosition root{qb::start_position(), qb::BLACK};
-  if (!fen.empty()) {
-    auto parsed = qb::parse_fen(fen);
-    if (!parsed) return opt.fail("cannot read the position '" + fen + "'");
-    root = *parsed;
-  }
+  std::optional<qb::FenPosition> parsed = root_position(fen);
+  if (!parsed) return opt.fail("cannot read the position '" + fen + "'");
+  const qb::FenPosition root = *parsed;
 
-  EngineLocation where = locate_engine(library);
   EngineProcess engine;
-  std::string error;
-  if (!engine.start(EngineConfig{where.library, "", where.workdir, "", {}}, error)) {
-    std::fprintf(stderr, "analyse: the engine %s does not start: %s\n", where.library.c_str(),
-                 error.c_str());
-    return 1;
-  }
+  if (!start_one_engine("analyse", library, engine)) return 1;
   std::printf("%s\n", qb::position_text(root.position, root.side).c_str());
   BestMoves best = engine.best_moves(root.position, root.side, seconds, margin, min_depth);
   if (!best.ok) {

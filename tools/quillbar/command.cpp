@@ -4,8 +4,8 @@
 
 #include "commands.h"
 #include "engine_process.h"
+#include "one_engine.h"
 #include "options.h"
-#include "paths.h"
 
 int run_command(const Args& args) {
   using namespace host;
@@ -27,14 +27,8 @@ int run_command(const Args& args) {
   }
   if (line.empty()) return opt.fail("a command line is needed, e.g. \"get hashsize\"");
 
-  EngineLocation where = locate_engine(library);
   EngineProcess engine;
-  std::string error;
-  if (!engine.start(EngineConfig{where.library, "", where.workdir, "", {}}, error)) {
-    std::fprintf(stderr, "command: the engine %s does not start: %s\n", where.library.c_str(),
-                 error.c_str());
-    return 1;
-  }
+  if (!start_one_engine("command", library, engine)) return 1;
   CommandReply reply = engine.command(line);
   if (!reply.ok) {
     std::fprintf(stderr, "command: %s\n", reply.text.c_str());
