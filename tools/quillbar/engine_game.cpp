@@ -7,10 +7,6 @@
 namespace host {
 namespace {
 
-// The engine's own hard limit under a fixed time is three times the move
-// time; past it (plus a second) the host asks for the move at once.
-constexpr double FIXED_TIME_HARD_FACTOR = 3.0;
-constexpr double STOP_SLACK = 1.0;
 // Scheduling and pipe latency the host forgives before a flag falls.
 constexpr double CLOCK_GRACE = 0.1;
 

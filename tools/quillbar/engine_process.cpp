@@ -18,6 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr size_t MAX_LINE = 1 << 20;  // a server sending more without a newline is broken
 constexpr double BEST_MOVES_GRACE = 60.0;
+constexpr double LONGEST_WAIT = 1e7;  // seconds: months, yet far inside the clock's range
 
 double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -68,9 +69,16 @@ bool EngineProcess::start(const EngineConfig& config, std::string& error) {
 
 bool EngineProcess::send(const std::string& line) { return server_.write(line + "\n"); }
 
+void limit_fixed_time_move(MoveRequest& request, double hang_timeout) {
+  request.stop_after = FIXED_TIME_HARD_FACTOR * request.maxtime + STOP_SLACK;
+  request.give_up_after = request.stop_after + hang_timeout;
+}
+
 EngineProcess::Read EngineProcess::read_line(std::string& line, double seconds_left) {
+  // "No limit" arrives as infinity, which no clock duration holds.
+  double wait = std::clamp(seconds_left, 0.0, LONGEST_WAIT);
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(std::max(seconds_left, 0.0)));
+                                     std::chrono::duration<double>(wait));
   while (true) {
     size_t newline = pending_.find('\n');
     if (newline != std::string::npos) {

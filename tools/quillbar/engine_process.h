@@ -32,6 +32,16 @@ struct MoveRequest {
   double give_up_after = 0;  // seconds, then the engine counts as hung
 };
 
+// The engine's own hard limit under a fixed time is three times the move
+// time; past it (plus a second) the host asks for the move at once, and
+// hang_timeout seconds later it gives the engine up as hung.
+constexpr double FIXED_TIME_HARD_FACTOR = 3.0;
+constexpr double STOP_SLACK = 1.0;
+// For a single move asked by a player: generous, since the first move also
+// loads the engine's data.
+constexpr double ONE_MOVE_HANG_TIMEOUT = 60;
+void limit_fixed_time_move(MoveRequest& request, double hang_timeout);
+
 struct MoveReply {
   bool ok = false;
   std::string failure;   // why not ok: "crashed (signal 11: ...)", ...

@@ -77,10 +77,6 @@ class Inbox {
 
 int32_t g_playnow = 0;  // the host's stop flag, shared with the engine
 
-// Never destroyed: the reader thread may still be pushing while the process
-// exits after "quit".
-Channel* g_channel = nullptr;
-Inbox* g_inbox = nullptr;
 
 void set_playnow(int32_t value) { std::atomic_ref<int32_t>(g_playnow).store(value); }
 
@@ -240,8 +236,7 @@ int run_engine_server(const Args& args) {
     std::perror("engine-server");
     return 1;
   }
-  g_channel = new Channel(protocol);
-  Channel& out = *g_channel;
+  Channel out(protocol);
 
   std::string why;
   void* lib = os::load_library(args[0], why);
@@ -266,8 +261,9 @@ int run_engine_server(const Args& args) {
   }
   out.send("ready " + escape_text(name));
 
-  g_inbox = new Inbox;
-  Inbox& inbox = *g_inbox;
+  // Never destroyed: the reader thread may still be pushing while the
+  // process exits after "quit".
+  Inbox& inbox = *new Inbox;
   std::thread(read_requests, std::ref(inbox)).detach();
   while (true) {
     std::string line = inbox.pop();

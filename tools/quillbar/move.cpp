@@ -17,6 +17,7 @@ const char* const USAGE =
     "  --time S           seconds (default 1)\n"
     "  --engine LIBRARY   engine library (default engines/libquillbar.so)\n";
 
+
 const char* const RESULT_NAMES[] = {"draw", "win", "loss", "unknown"};
 
 const char* result_name(int code) { return code >= 0 && code <= 3 ? RESULT_NAMES[code] : "?"; }
@@ -56,6 +57,7 @@ int run_move(const Args& args) {
   request.position = root.position;
   request.side = root.side;
   request.maxtime = seconds;
+  limit_fixed_time_move(request, ONE_MOVE_HANG_TIMEOUT);
   MoveReply reply = engine.getmove(request);
   if (!reply.ok) {
     std::fprintf(stderr, "move: %s\n", reply.failure.c_str());

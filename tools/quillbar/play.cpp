@@ -17,9 +17,6 @@ namespace host {
 namespace {
 
 constexpr int SELF_PLAY_MAX_MOVES = 200;
-constexpr double HARD_LIMIT_FACTOR = 3.0;  // the engine's own limit at a fixed move time
-constexpr double STOP_SLACK = 1.0;
-constexpr double HANG_TIMEOUT = 60;  // generous: the first move also loads the engine's data
 
 const char* const USAGE =
     "usage: quillbar play [options]\n"
@@ -90,8 +87,7 @@ bool engine_move(Session& s) {
   request.side = side;
   request.maxtime = s.move_time;
   request.info = s.new_game ? INFO_NEW_GAME : 0;
-  request.stop_after = HARD_LIMIT_FACTOR * s.move_time + STOP_SLACK;
-  request.give_up_after = request.stop_after + HANG_TIMEOUT;
+  limit_fixed_time_move(request, ONE_MOVE_HANG_TIMEOUT);
   s.new_game = false;
 
   int width = terminal_width() - 1;
