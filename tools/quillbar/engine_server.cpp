@@ -77,7 +77,6 @@ class Inbox {
 
 int32_t g_playnow = 0;  // the host's stop flag, shared with the engine
 
-
 void set_playnow(int32_t value) { std::atomic_ref<int32_t>(g_playnow).store(value); }
 
 void read_requests(Inbox& inbox) {

@@ -17,7 +17,6 @@ const char* const USAGE =
     "  --time S           seconds (default 1)\n"
     "  --engine LIBRARY   engine library (default engines/libquillbar.so)\n";
 
-
 const char* const RESULT_NAMES[] = {"draw", "win", "loss", "unknown"};
 
 const char* result_name(int code) { return code >= 0 && code <= 3 ? RESULT_NAMES[code] : "?"; }
