@@ -248,7 +248,7 @@ void Server::routes() {
     if (!body) return;
     auto game = game_of(*body, res);
     if (!game) return;
-    Json tags = body->value("tags", Json::object());
+    Json tags = body->value("tags", Json::array());
     send_json(res, 200, {{"pdn", game_pdn(*game, tags, string_field(*body, "result"))}});
   });
   http.Get("/help", [](const httplib::Request&, httplib::Response& res) {

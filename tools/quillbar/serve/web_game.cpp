@@ -130,9 +130,11 @@ std::string game_pdn(const GameRecord& game, const Json& tags, const std::string
   PdnGame pdn;
   pdn.record = game;
   pdn.result = result_from_text(result);
-  if (tags.is_object())
-    for (const auto& [name, value] : tags.items())
-      if (value.is_string() && is_tag_name(name)) pdn.set_tag(name, value.get<std::string>());
+  if (tags.is_array())
+    for (const Json& tag : tags)
+      if (tag.is_array() && tag.size() == 2 && tag[0].is_string() && tag[1].is_string() &&
+          is_tag_name(tag[0]))
+        pdn.set_tag(tag[0], tag[1]);
   pdn.set_tag("Result", "");
   return write_pdn(pdn);
 }

@@ -44,7 +44,8 @@ std::optional<Progress> parse_progress(const std::string& status);
 // as the engine wrote it).
 Json status_json(const std::string& status);
 
-// The game, with tags and result, as PDN; and back.
+// The game, with its tags ([name, value] pairs, in order) and result, as
+// PDN; and back.
 std::string game_pdn(const GameRecord& game, const Json& tags, const std::string& result);
 bool read_one_pdn(const std::string& text, Json& out, std::string& error);
 
