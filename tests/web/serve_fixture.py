@@ -35,6 +35,7 @@ class Server:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        self.process.stdout.close()
         self.home.cleanup()
 
 

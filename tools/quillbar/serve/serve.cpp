@@ -264,7 +264,10 @@ void Server::routes() {
   });
   http.Get("/.*", [](const httplib::Request& req, httplib::Response& res) {
     const PageFile* f = find_page_file(req.path);
-    if (!f) return;  // the error handler answers 404
+    if (!f) {
+      res.status = 404;  // the error handler words it
+      return;
+    }
     res.set_header("Cache-Control", "no-cache");
     res.set_content(reinterpret_cast<const char*>(f->data), f->size, f->content_type);
   });

@@ -58,16 +58,16 @@ bool replay_game(const std::string& fen, const std::vector<std::string>& moves, 
     game = GameRecord{parsed->position, parsed->side, {}};
   }
   for (size_t i = 0; i < moves.size(); ++i) {
+    if (rules_outcome(game, 0).over()) {
+      error = "move " + std::to_string(i + 1) + " comes after the game has ended";
+      return false;
+    }
     std::vector<LegalMove> legal = legal_moves(game.position(), game.side_to_move());
     MoveMatch m = find_move(moves[i], legal);
     if (m.status != MoveLookup::FOUND) {
       error = "move " + std::to_string(i + 1) + " '" + moves[i] + "' is " +
               (m.status == MoveLookup::AMBIGUOUS ? "ambiguous" : "not a legal move") + " for " +
               side_name(game.side_to_move()) + "; legal: " + move_list_text(legal);
-      return false;
-    }
-    if (rules_outcome(game, 0).over()) {
-      error = "move " + std::to_string(i + 1) + " comes after the game has ended";
       return false;
     }
     game.play(legal[m.index]);
