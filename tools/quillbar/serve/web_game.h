@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game.h"
+#include "progress.h"
 
 namespace host::web {
 
@@ -26,18 +27,6 @@ Json game_state(const GameRecord& game);
 
 // "bbbb...----...wwww": square 1 first; b/w men, B/W kings, '-' empty.
 std::string board_squares(const qb::Position& p);
-
-// One line of the engine's search progress, read apart for the page:
-// "value=12,  depth 9/7.5/14,  0.3s,  1234 kN/s,  pv 11-15 23-19".
-struct Progress {
-  char bound = '=';    // '=' exact, '<' at most, '>' at least
-  int value = 0;       // Black's view
-  int depth = 0;
-  double seconds = 0;
-  double knps = 0;
-  std::string pv;
-};
-std::optional<Progress> parse_progress(const std::string& status);
 
 // A status line for the page: the parsed fields when it is a progress line,
 // and always the text itself (a book move or a database verdict reads best
