@@ -12,6 +12,7 @@ namespace {
 constexpr size_t KEPT_EVENTS = 64;  // a page that falls further behind reloads the state
 constexpr int EXCLUDED_SCORE = 11000;  // get_best_moves' mark of a move outside the margin
 constexpr auto END_WAIT = std::chrono::seconds(30);
+constexpr double MOVE_NOW_SLACK = 0.2;  // seconds past the move time
 
 double seconds_since(Clock::time_point t) {
   return std::chrono::duration<double>(Clock::now() - t).count();
@@ -133,7 +134,10 @@ bool GameTable::think(GameSlot& slot, const GameRecord& game, double seconds, bo
   request.side = game.side_to_move();
   request.maxtime = seconds;
   request.info = new_game ? INFO_NEW_GAME : 0;
-  limit_fixed_time_move(request, settings_.hang_timeout);
+  // A player waits for the time they set, not for the engine's own hard
+  // limit of several times it: the host says "move now" just after it.
+  request.stop_after = seconds + MOVE_NOW_SLACK;
+  request.give_up_after = request.stop_after + settings_.hang_timeout;
   slot.worker = std::thread([this, &slot, request] { play_move(slot, request); });
   return true;
 }

@@ -47,7 +47,7 @@ struct ServeSettings {
   EngineConfig engine;
   int max_games = 4;
   double idle_seconds = 300;
-  double hang_timeout = 20;  // seconds past the engine's own limit
+  double hang_timeout = 20;  // seconds past "move now" before an engine counts as hung
 };
 
 class GameTable {

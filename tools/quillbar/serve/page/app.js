@@ -19,6 +19,7 @@ const game = {
 };
 let state = null;          // the server's answer for the current game
 let gameId = null;
+let engineProblem = '';    // why this page has no engine ("busy: ...")
 let events = null;
 let thinking = null;       // {since, progress} while the engine searches
 let picked = [];           // squares clicked so far for the next move
@@ -56,7 +57,7 @@ async function openEngine() {
     gameId = (await api('/api/games', {})).id;
   } catch (e) {
     gameId = null;
-    say(`No engine for this page: ${e.message}`, true);
+    engineProblem = e.message;
     return;
   }
   events = new EventSource(`/api/games/${gameId}/events`);
@@ -109,7 +110,7 @@ async function onEngineMove(reply) {
 
 async function onEngineFailure(failure) {
   thinking = null;
-  say(`${failure.error}. A new engine starts with the next request.`, true);
+  say(`${failure.error}. Press Move now to let a fresh engine try again.`, true);
   showThinking();
 }
 
@@ -246,7 +247,8 @@ async function startGame(user, fen = '', moves = []) {
   Object.assign(game, { fen, moves, scores: moves.map(() => null).concat([null]), redo: [], user, view: moves.length, end: null, newGame: true });
   if ((user === 'white') !== board.flipped) board.flip();
   clearAnalysis();
-  say(user === 'self' ? 'The engine plays itself.' : user === 'free' ? 'Both sides are yours.' : `You play ${sideName(user)}.`);
+  if (!gameId) say(`No engine for this page: ${engineProblem}. Two-player games, FEN and PDN still work.`, true);
+  else say(user === 'self' ? 'The engine plays itself.' : user === 'free' ? 'Both sides are yours.' : `You play ${sideName(user)}.`);
   await refresh();
 }
 
@@ -293,7 +295,7 @@ function clearAnalysis() {
 }
 
 async function analyse() {
-  if (!gameId) return say('No engine for this page.', true);
+  if (!gameId) return say(`No engine for this page: ${engineProblem}`, true);
   if (thinking) return say('The engine is thinking: wait, or press Move now.');
   clearAnalysis();
   say('Analysing…');
@@ -389,7 +391,10 @@ $('new-free').onclick = () => startGame('free');
 $('flip').onclick = () => { board.flip(); render(); };
 $('undo').onclick = undo;
 $('redo').onclick = redo;
-$('move-now').onclick = () => thinking && gameId && api(`/api/games/${gameId}/stop`, {}).catch((e) => say(e.message, true));
+$('move-now').onclick = () => {
+  if (!thinking) return think();  // after a failed engine: a fresh one tries
+  api(`/api/games/${gameId}/stop`, {}).catch((e) => say(e.message, true));
+};
 $('draw').onclick = () => {
   if (over()) return;
   game.end = { result: '1/2-1/2', reason: 'draw by agreement' };
