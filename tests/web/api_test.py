@@ -146,6 +146,15 @@ class Api(unittest.TestCase):
         status, state = request(self.server, "POST", "/api/state", {"fen": fen, "moves": [seen[-1][1]["move"]]})
         self.assertEqual(status, 200)
 
+        # Inside the endgame databases the analysis gives their verdict, the
+        # scores from the side to move's view.
+        status, analysis = request(self.server, "POST", f"/api/games/{game}/analyse",
+                                   {"fen": "W:W30:B1,2", "time": 0.2})
+        self.assertEqual(status, 200, analysis)
+        self.assertEqual(analysis["verdict"], "endgame database: Black wins")
+        self.assertEqual(sorted(m["text"] for m in analysis["moves"]), ["30-25", "30-26"])
+        self.assertTrue(all(m["score"] < 0 for m in analysis["moves"] if m["good"]), analysis)
+
         for ended in (first, second):
             request(self.server, "POST", f"/api/games/{ended['id']}/close", {})
         status, _ = request(self.server, "POST", "/api/games", {})

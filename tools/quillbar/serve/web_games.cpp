@@ -1,5 +1,7 @@
 #include "web_games.h"
 
+#include <bit>
+#include <cstdlib>
 #include <random>
 
 #include "board/fen.h"
@@ -16,6 +18,18 @@ constexpr double MOVE_NOW_SLACK = 0.2;  // seconds past the move time
 
 double seconds_since(Clock::time_point t) {
   return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+// Inside the endgame databases a search scores a won position at least
+// this much; every position there is a win, a loss or a draw, so a best
+// score short of it either way is a draw.
+constexpr int DATABASE_WIN = 2000;
+
+std::string database_verdict(int best_score, int side) {
+  std::string mover = side_name(side), other = side_name(side ^ 1);
+  if (best_score >= DATABASE_WIN) return "endgame database: " + mover + " wins";
+  if (best_score <= -DATABASE_WIN) return "endgame database: " + other + " wins";
+  return "endgame database: a draw";
 }
 
 }  // namespace
@@ -191,9 +205,13 @@ Json GameTable::analyse(GameSlot& slot, const GameRecord& game, double seconds, 
   int side = game.side_to_move();
   std::string failure;
   BestMoves best;
+  int db_pieces = 0;
   if (ensure_engine(slot, failure)) {
     best = slot.engine.best_moves(p, side, seconds, margin, 0);
     if (!best.ok) failure = "the engine " + best.failure;
+    // Asked after the search, which opens the databases.
+    CommandReply reply = best.ok ? slot.engine.command("get dbpieces") : CommandReply{};
+    if (reply.ok) db_pieces = std::atoi(reply.text.c_str());
   }
   {
     std::lock_guard<std::mutex> lock(slot.mutex);
@@ -219,8 +237,11 @@ Json GameTable::analyse(GameSlot& slot, const GameRecord& game, double seconds, 
     }
   }
   status = 200;
-  return {{"side", side == qb::WHITE ? "white" : "black"}, {"moves", moves}, {"text", best.text},
-          {"result", best.result}};
+  Json answer = {{"side", side == qb::WHITE ? "white" : "black"}, {"moves", moves},
+                 {"text", best.text}, {"result", best.result}};
+  if (!moves.empty() && std::popcount(p.occupied()) <= db_pieces)
+    answer["verdict"] = database_verdict(moves[0]["score"].is_number() ? int(moves[0]["score"]) : 0, side);
+  return answer;
 }
 
 }  // namespace host::web

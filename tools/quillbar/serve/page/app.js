@@ -312,7 +312,8 @@ async function analyse() {
       row.insertCell().textContent = m.good ? 'good' : '';
       if (m.good) goodSquares.push(m.squares[0], m.squares[m.squares.length - 1]);
     }
-    $('analysis-text').textContent = answer.moves.length ? `Engine: ${answer.text}` : answer.text;
+    $('analysis-text').textContent = (answer.verdict ? `${answer.verdict[0].toUpperCase()}${answer.verdict.slice(1)}. ` : '') +
+      (answer.moves.length ? `Engine: ${answer.text}` : answer.text);
     say('Analysis done: good moves are marked on the board.');
   } catch (e) {
     say(`Analysis failed: ${e.message}`, true);
