@@ -104,7 +104,7 @@ async function onEngineMove(reply) {
   game.view = game.moves.length;
   if (reply.claim !== '*') game.end = { result: reply.claim, reason: `${reply.engine} ${reply.result === 2 ? 'resigns' : 'claims the result'}` };
   say(`The engine played ${reply.move} in ${reply.seconds.toFixed(1)} s.`);
-  showThinking(reply.status);
+  showThinking(reply.status, reply.seconds);
   await refresh();
 }
 
@@ -116,7 +116,7 @@ async function onEngineFailure(failure) {
 
 // The thinking line: depth, score from the player's side, speed and the
 // principal variation; a book move or a database verdict as its own text.
-function showThinking(final) {
+function showThinking(final, seconds) {
   const s = final || (thinking && thinking.status) || null;
   const p = s && s.depth !== undefined ? s : thinking ? lastProgress : null;
   $('t-score-label').textContent = `Score (${sideName(viewSide())})`;
@@ -125,7 +125,8 @@ function showThinking(final) {
   $('t-speed').textContent = p ? `${Math.round(p.knps)} kN/s` : '-';
   $('t-pv').textContent = p ? p.pv || '…' : s ? s.text : '-';
   if (s && p !== s) $('t-pv').textContent = s.text;
-  $('t-time').textContent = thinking ? `${((performance.now() - thinking.since) / 1000).toFixed(1)} s` : final ? `${final.seconds ?? ''}` : '-';
+  const elapsed = thinking ? (performance.now() - thinking.since) / 1000 : seconds;
+  $('t-time').textContent = elapsed === undefined ? '-' : `${elapsed.toFixed(1)} s`;
 }
 setInterval(() => { if (thinking) showThinking(); }, CLOCK_TICK_MS);
 
