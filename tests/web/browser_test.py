@@ -14,6 +14,7 @@ import unittest
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 
 from serve_fixture import Server, wait_for
@@ -131,11 +132,14 @@ class BoardInBrowser(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.moves() == ["1x10x19"], 5), self.text("message"))
         self.assertEqual(self.board(), board)
 
-    def test_illegal_move_is_refused_and_changes_nothing(self):
+    def test_illegal_move_is_refused_and_a_drag_plays(self):
         self.click_square(11)
         self.click_square(18)
         self.assertIn("Not a legal move", self.text("message"))
         self.assertEqual((self.board(), self.moves()), (START_BOARD, []))
+        square = lambda n: self.browser.find_element(By.ID, f"sq{n}")
+        ActionChains(self.browser).click_and_hold(square(9)).move_to_element(square(14)).release().perform()
+        self.assertTrue(wait_for(lambda: self.moves()[:1] == ["9-14"], 5), self.text("message"))
 
 
 def take_screenshot(path):
