@@ -18,6 +18,11 @@ namespace {
 constexpr int MTC_TIME_CAP_MS = 1000;
 constexpr int DTW_TIME_CAP_MS = 2000;
 constexpr int MTC_NO_DISTANCE = 1;  // an MTC value that carries no usable distance
+
+// A lookup that gave no distance at all (a negative answer: a damaged or
+// unreadable block), or only the "near" value, cannot rank a move: the
+// conversion play then declines and the search decides.
+bool usable_mtc(int value) { return value >= 0 && value != MTC_NO_DISTANCE; }
 constexpr int CONVERSION_SCORE = 3900;
 constexpr int WIN_SCORE = 4000;
 constexpr int MAX_DEPTH_LIMIT = 31;
@@ -67,7 +72,7 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
                      double maxtime, char* status, DbPlayChoice& choice) {
   g_wld.time_limit_ms = at_least_1ms(budget_ms(maxtime, MTC_TIME_CAP_MS));
   const int m0 = driver_lookup(g_aux.handle, root, side, false);
-  if (m0 == MTC_NO_DISTANCE) return false;
+  if (!usable_mtc(m0)) return false;
   const int r = resolve_wld(g_wld, root, side);
   if (r != RESOLVE_WIN && r != RESOLVE_LOSS) return false;
 
@@ -80,7 +85,7 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
       if (c == RESOLVE_WIN || c == RESOLVE_DRAW) continue;
       if (c != RESOLVE_LOSS) return false;
       int distance = driver_lookup(g_aux.handle, child, opponent, false);
-      if (distance == MTC_NO_DISTANCE) return false;
+      if (!usable_mtc(distance)) return false;
       candidates.push_back({distance, i});
     }
     sort_ranked(candidates, true);
@@ -91,6 +96,7 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
       const Position& child = moves.moves[i];
       if (men_changed(root, child, side)) continue;
       int distance = driver_lookup(g_aux.handle, child, opponent, false);
+      if (distance < 0) return false;  // no answer: no ranking to trust
       if (distance != MTC_NO_DISTANCE) candidates.push_back({distance, i});
     }
     sort_ranked(candidates, false);
