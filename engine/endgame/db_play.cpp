@@ -10,6 +10,7 @@
 #include "endgame/resolve.h"
 #include "interface/host_text.h"
 #include "platform/platform.h"
+#include "search/game_history.h"
 
 namespace qb {
 
@@ -62,6 +63,47 @@ std::string other_moves_text(const Position& root, const MoveList& moves,
   return text;
 }
 
+// The root as a node of the game, so that a move can be checked against the
+// positions the game has already seen.
+SearchNode game_node(const Position& root, int side) {
+  const SearchNode* last = history_last();
+  if (last && last->position() == root && last->side == side) return *last;
+  return make_root(root, side, nullptr);
+}
+
+bool captures(const Position& before, const Position& after, int side) {
+  return pop_count(after.pieces[side ^ 1]) != pop_count(before.pieces[side ^ 1]);
+}
+
+// True when a reply of the loser to the winner's move `child` brings back a
+// placement the game has already seen with the winner to move.
+bool lets_position_come_back(const SearchNode& root, const Position& child) {
+  const SearchNode after = make_child(root, child, captures(root.position(), child, root.side));
+  MoveList replies;
+  const int n = generate_moves(child, replies, after.side);
+  for (int i = 0; i < n; ++i) {
+    const Position& reply = replies.moves[i];
+    const SearchNode back_to_winner = make_child(after, reply, captures(child, reply, after.side));
+    if (same_placement(back_to_winner, root) || repeats_ancestor(back_to_winner)) return true;
+  }
+  return false;
+}
+
+// Moves of equal distance are equally good by the table, which counts in
+// whole moves and so may rank a move that undoes the last one as high as
+// one that makes progress. Among the best, the first that lets no won
+// position come back is played (the first of all when every one does), so
+// the winner never goes round in circles.
+void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, int side,
+                     const MoveList& moves) {
+  const SearchNode node = game_node(root, side);
+  for (size_t i = 0; i < ranked.size() && ranked[i].distance == ranked[0].distance; ++i) {
+    if (lets_position_come_back(node, moves.moves[ranked[i].index])) continue;
+    std::rotate(ranked.begin(), ranked.begin() + long(i), ranked.begin() + long(i) + 1);
+    return;
+  }
+}
+
 // The winning side's sign, from black's view.
 int winner_sign(int side, int root_value) {
   int winner = root_value == RESOLVE_WIN ? side : side ^ 1;
@@ -89,6 +131,7 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
       candidates.push_back({distance, i});
     }
     sort_ranked(candidates, true);
+    prefer_progress(candidates, root, side, moves);
   } else {
     // Only plain king moves: a capture or a man move is itself a conversion.
     const bool captures = has_capture(root, side);
@@ -164,6 +207,7 @@ bool distance_play(const Position& root, int side, const MoveList& moves, int co
   std::vector<RankedMove> ranked;
   if (!rank_dtw_moves(a, root, side, moves, count, ranked)) return false;
   if (ranked.empty() || ranked[0].distance < 1) return false;
+  if (r == RESOLVE_WIN) prefer_progress(ranked, root, side, moves);
 
   const int d = ranked[0].distance;
   choice = DbPlayChoice{ranked[0].index, d, (WIN_SCORE - d) * winner_sign(side, r)};
