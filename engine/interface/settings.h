@@ -50,6 +50,10 @@ struct StartupInfo {
 extern EngineSettings g_settings;
 extern StartupInfo g_startup;
 
+// Whether the WLD database is to be used: any value but 0 counts as on, for
+// the database start-up and the about text alike.
+inline bool wld_enabled() { return g_settings.enable_wld.load(std::memory_order_relaxed) != 0; }
+
 // Set by enginecommand, acted on at the start of the next getmove: the hash
 // table and WLD database are rebuilt, or the auxiliary database reopened.
 extern std::atomic<bool> g_wld_reopen;

@@ -244,6 +244,15 @@ TEST_F(Commands, AboutTextFollowsDatabaseAndBookState) {
                                     "The endgame databases are not initialized yet.\n"
                                     "Initialization occurs when you start a search.\n" +
                                     tail);
+  // Any value but 0 turns the databases on, as their start-up reads it.
+  for (const char* on : {"set enable_wld 2", "set enable_wld -1"}) {
+    run(on);
+    EXPECT_EQ(run("about").reply, head +
+                                      "The endgame databases are not initialized yet.\n"
+                                      "Initialization occurs when you start a search.\n" +
+                                      tail)
+        << on;
+  }
   run("set enable_wld 0");
   EXPECT_EQ(run("about").reply, head + "The endgame databases are disabled.\n" + tail);
 
