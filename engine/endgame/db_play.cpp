@@ -63,6 +63,54 @@ std::string other_moves_text(const Position& root, const MoveList& moves,
   return text;
 }
 
+// A capture, or a move of a man: the material or the men change for good.
+bool is_conversion(const Position& before, const Position& after, int side) {
+  return pop_count(after.pieces[side ^ 1]) != pop_count(before.pieces[side ^ 1]) ||
+         men_changed(before, after, side);
+}
+
+// The winner's move that keeps the win and converts, if it has one.
+bool converts_now(const Position& p, int winner) {
+  MoveList list;
+  const int n = generate_moves(p, list, winner);
+  for (int i = 0; i < n; ++i)
+    if (is_conversion(p, list.moves[i], winner) &&
+        resolve_wld(g_wld, list.moves[i], winner ^ 1) == RESOLVE_LOSS)
+      return true;
+  return false;
+}
+
+// The table's "near" value tells that the conversion is at most three plies
+// away but not by which move. Leaving such a position to the search let it
+// follow a plan of its own that the next conversion-table move undid, round
+// and round; so the winner converts here: now if it can, else by a move after
+// which every reply of the loser converts or lets the winner convert. Returns
+// the move's index and its distance in moves (0 or 1), or -1 when none is
+// certain.
+int near_conversion(const Position& root, int side, const MoveList& moves, int count, int& distance) {
+  const int opponent = side ^ 1;
+  for (int now : {1, 0}) {
+    for (int i = 0; i < count; ++i) {
+      const Position& child = moves.moves[i];
+      if (is_conversion(root, child, side) != bool(now)) continue;
+      if (resolve_wld(g_wld, child, opponent) != RESOLVE_LOSS) continue;
+      bool certain = now;
+      if (!now) {
+        MoveList replies;
+        const int n = generate_moves(child, replies, opponent);
+        certain = true;
+        for (int k = 0; k < n && certain; ++k)
+          certain = is_conversion(child, replies.moves[k], opponent) || converts_now(replies.moves[k], side);
+      }
+      if (certain) {
+        distance = 1 - now;
+        return i;
+      }
+    }
+  }
+  return -1;
+}
+
 // The root as a node of the game, so that a move can be checked against the
 // positions the game has already seen.
 SearchNode game_node(const Position& root, int side) {
@@ -71,33 +119,30 @@ SearchNode game_node(const Position& root, int side) {
   return make_root(root, side, nullptr);
 }
 
-bool captures(const Position& before, const Position& after, int side) {
-  return pop_count(after.pieces[side ^ 1]) != pop_count(before.pieces[side ^ 1]);
-}
-
 // True when a reply of the loser to the winner's move `child` brings back a
 // placement the game has already seen with the winner to move.
 bool lets_position_come_back(const SearchNode& root, const Position& child) {
-  const SearchNode after = make_child(root, child, captures(root.position(), child, root.side));
+  const SearchNode after = make_child(root, child, is_conversion(root.position(), child, root.side));
   MoveList replies;
   const int n = generate_moves(child, replies, after.side);
   for (int i = 0; i < n; ++i) {
     const Position& reply = replies.moves[i];
-    const SearchNode back_to_winner = make_child(after, reply, captures(child, reply, after.side));
-    if (same_placement(back_to_winner, root) || repeats_ancestor(back_to_winner)) return true;
+    const SearchNode back = make_child(after, reply, is_conversion(child, reply, after.side));
+    if (same_placement(back, root) || repeats_ancestor(back)) return true;
   }
   return false;
 }
 
-// Moves of equal distance are equally good by the table, which counts in
-// whole moves and so may rank a move that undoes the last one as high as
-// one that makes progress. Among the best, the first that lets no won
-// position come back is played (the first of all when every one does), so
-// the winner never goes round in circles.
+// The winner must never let a won position come back: a table that counts
+// in whole moves, or one whose distances disagree with the moves, can rank a
+// move that undoes the last one first, and the game then goes round in
+// circles to a draw by repetition. The best-ranked move that lets no such
+// position come back goes first (the ranking stays as it is when every move
+// does).
 void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, int side,
                      const MoveList& moves) {
   const SearchNode node = game_node(root, side);
-  for (size_t i = 0; i < ranked.size() && ranked[i].distance == ranked[0].distance; ++i) {
+  for (size_t i = 0; i < ranked.size(); ++i) {
     if (lets_position_come_back(node, moves.moves[ranked[i].index])) continue;
     std::rotate(ranked.begin(), ranked.begin() + long(i), ranked.begin() + long(i) + 1);
     return;
@@ -114,9 +159,19 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
                      double maxtime, char* status, DbPlayChoice& choice) {
   g_wld.time_limit_ms = at_least_1ms(budget_ms(maxtime, MTC_TIME_CAP_MS));
   const int m0 = driver_lookup(g_aux.handle, root, side, false);
-  if (!usable_mtc(m0)) return false;
+  if (m0 < 0) return false;
   const int r = resolve_wld(g_wld, root, side);
   if (r != RESOLVE_WIN && r != RESOLVE_LOSS) return false;
+  if (m0 == MTC_NO_DISTANCE) {
+    int distance = 0;
+    const int index = r == RESOLVE_WIN ? near_conversion(root, side, moves, count, distance) : -1;
+    if (index < 0) return false;
+    choice = DbPlayChoice{index, distance, CONVERSION_SCORE * winner_sign(side, r)};
+    char move[MOVE_TEXT_SIZE];
+    move_text(move, root, moves.moves[index]);
+    write_host_text(status, "value=%d,  %s (conv. in %d)*", choice.value, move, distance);
+    return true;
+  }
 
   std::vector<RankedMove> candidates;
   const int opponent = side ^ 1;
