@@ -20,6 +20,7 @@
 #include "interface/command_words.h"
 #include "eval/dither.h"
 #include "interface/host_text.h"
+#include "interface/memory_rule.h"
 #include "interface/persist.h"
 #include "interface/setting_text.h"
 #include "interface/settings.h"
@@ -86,9 +87,12 @@ void set_hashsize(const char* args, char* reply) {
     write_host_text(reply, "hashsize not changed, %d rejected", value);
     return;
   }
-  if (value == g_settings.hashsize) return;  // nothing to say: the reply stays as it was
-  store_if_changed(g_settings.hashsize, value, store::HASH_SIZE, &g_wld_reopen);
-  write_host_text(reply, "hashsize set to %dmb", value);
+  // The same bound as at start-up: a table the memory cannot hold would
+  // swap the machine or fail at the next move.
+  int32_t in_force = hashsize_in_force(value, g_startup.installed_ram_mb);
+  if (in_force == value && value == g_settings.hashsize) return;  // nothing to say: the reply stays
+  store_if_changed(g_settings.hashsize, in_force, store::HASH_SIZE, &g_wld_reopen);
+  write_host_text(reply, "hashsize set to %dmb", in_force);
 }
 
 void set_dbmbytes(const char* args, char* reply) {

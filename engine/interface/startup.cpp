@@ -99,7 +99,7 @@ void read_memory_settings(int32_t ram_mb) {
     save_number(store::DB_MBYTES, cache);
     save_number(store::HASH_SIZE, hash);
   }
-  g_settings.hashsize = hash;
+  g_settings.hashsize = hashsize_in_force(hash, ram_mb);  // a stored size the RAM cannot hold
   g_settings.dbmbytes = cache;
 }
 

@@ -88,6 +88,9 @@ TEST_F(Commands, RepliesResultsPersistenceAndReopenFlags) {
       {"set hashsize lots", "hashsize not changed, a number is needed", 1},
       {"set hashsize 99999999999", "hashsize not changed, a number is needed", 1},
       {"set hashsize 300mb", "hashsize set to 300mb", 1, WLD_FLAG, "HashSize", "300"},
+      // No more than the memory allows, as at start-up; the reply tells the size in force.
+      {"set hashsize 100000", "hashsize set to 2932mb", 1, WLD_FLAG, "HashSize", "2932"},
+      {"get hashsize", "2932", 1},
       {"set p1 7", "p1 set to 7", 1},
       {"set p1 x", "p1 set to 7", 1},
       {"set p2 -2", "p2 set to -2", 1},
