@@ -146,12 +146,14 @@ void set_bookfile(const char* args, char* reply) {
     return;
   }
   if (!fits_setting("bookfile", name, reply)) return;
-  save_text(store::BOOK_FILE, name);  // kept even when the book cannot be loaded
-  bool loaded = load_book(name.c_str(), platform::process_clock_ms());  // sets bookfile
-  if (loaded)
-    write_host_text(reply, "bookfile set to %s", get_text_setting(g_settings.bookfile).c_str());
-  else
+  // Saved only once it loaded: a name that cannot be loaded would otherwise
+  // be tried again at every start-up, and the previous setting stays.
+  if (!load_book(name.c_str(), platform::process_clock_ms())) {  // sets bookfile
     write_host_text(reply, "Cannot load %s", name.c_str());
+    return;
+  }
+  save_text(store::BOOK_FILE, name);
+  write_host_text(reply, "bookfile set to %s", get_text_setting(g_settings.bookfile).c_str());
 }
 
 void set_searchthreads(const char* args, char* reply) {
