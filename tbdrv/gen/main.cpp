@@ -17,7 +17,8 @@ const char* USAGE =
     "      builds every slice of up to PIECES pieces (resumes an interrupted build);\n"
     "      --wide stores distances in 16 bits even where 8 would do\n"
     "  tbgen verify DIR [-j THREADS]\n"
-    "      checks that every stored value follows from its moves; counts per slice\n"
+    "      checks every table file whole, naming each one missing or damaged, and\n"
+    "      that every stored value follows from its moves; counts per slice\n"
     "  tbgen bench DIR [-n LOOKUPS] [--cache MB] [-j THREADS]\n"
     "      lookups per second with a cold and a warm cache\n";
 
