@@ -22,7 +22,8 @@ constexpr int MTC_NO_DISTANCE = 1;  // an MTC value that carries no usable dista
 
 // A lookup that gave no distance at all (a negative answer: a damaged or
 // unreadable block), or only the "near" value, cannot rank a move: the
-// conversion play then declines and the search decides.
+// conversion play then declines and the search decides. (A root without an
+// answer is declined too; one that is near is played by near_conversion.)
 bool usable_mtc(int value) { return value >= 0 && value != MTC_NO_DISTANCE; }
 constexpr int CONVERSION_SCORE = 3900;
 constexpr int WIN_SCORE = 4000;
@@ -155,6 +156,19 @@ int winner_sign(int side, int root_value) {
   return winner == BLACK ? 1 : -1;
 }
 
+// A won root the table calls near: the certain conversion, if there is one.
+bool play_near_conversion(const Position& root, int side, const MoveList& moves, int count,
+                          char* status, DbPlayChoice& choice) {
+  int distance = 0;
+  const int index = near_conversion(root, side, moves, count, distance);
+  if (index < 0) return false;
+  choice = DbPlayChoice{index, distance, CONVERSION_SCORE * winner_sign(side, RESOLVE_WIN)};
+  char move[MOVE_TEXT_SIZE];
+  move_text(move, root, moves.moves[index]);
+  write_host_text(status, "value=%d,  %s (conv. in %d)*", choice.value, move, distance);
+  return true;
+}
+
 bool conversion_play(const Position& root, int side, const MoveList& moves, int count,
                      double maxtime, char* status, DbPlayChoice& choice) {
   g_wld.time_limit_ms = at_least_1ms(budget_ms(maxtime, MTC_TIME_CAP_MS));
@@ -162,16 +176,8 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
   if (m0 < 0) return false;
   const int r = resolve_wld(g_wld, root, side);
   if (r != RESOLVE_WIN && r != RESOLVE_LOSS) return false;
-  if (m0 == MTC_NO_DISTANCE) {
-    int distance = 0;
-    const int index = r == RESOLVE_WIN ? near_conversion(root, side, moves, count, distance) : -1;
-    if (index < 0) return false;
-    choice = DbPlayChoice{index, distance, CONVERSION_SCORE * winner_sign(side, r)};
-    char move[MOVE_TEXT_SIZE];
-    move_text(move, root, moves.moves[index]);
-    write_host_text(status, "value=%d,  %s (conv. in %d)*", choice.value, move, distance);
-    return true;
-  }
+  if (m0 == MTC_NO_DISTANCE)
+    return r == RESOLVE_WIN && play_near_conversion(root, side, moves, count, status, choice);
 
   std::vector<RankedMove> candidates;
   const int opponent = side ^ 1;
