@@ -134,12 +134,12 @@ bool lets_position_come_back(const SearchNode& root, const Position& child) {
   return false;
 }
 
-// The winner must never let a won position come back: a table that counts
-// in whole moves, or one whose distances disagree with the moves, can rank a
-// move that undoes the last one first, and the game then goes round in
-// circles to a draw by repetition. The best-ranked move that lets no such
-// position come back goes first (the ranking stays as it is when every move
-// does).
+// The winner must never let a won position come back: a conversion table
+// counts in whole moves and hands positions it calls near to the search, so
+// its best-ranked move can lead back to where the game has been, and the
+// game then goes round in circles to a draw by repetition. The best-ranked
+// move that lets no such position come back goes first (the ranking stays
+// as it is when every move does).
 void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, int side,
                      const MoveList& moves) {
   const SearchNode node = game_node(root, side);
