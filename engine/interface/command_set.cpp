@@ -242,6 +242,12 @@ int32_t run_set_command(const char* keyword, const char* args, char* reply) {
   return 0;
 }
 
+std::vector<const char*> set_keywords() {
+  std::vector<const char*> keywords;
+  for (const SetCommand& command : SET_COMMANDS) keywords.push_back(command.keyword);
+  return keywords;
+}
+
 void database_check_reply(char* reply, DatabaseKind kind, const char* dir, bool found, int type,
                           int pieces) {
   const char* name = database_type_name(type);
