@@ -7,6 +7,9 @@
 #include <thread>
 
 #include "gen/commands.h"
+#ifdef QB_MPI
+#include "gen/mpi_build.h"
+#endif
 #include "material.h"
 
 namespace {
@@ -66,7 +69,11 @@ int main(int argc, char** argv) {
   try {
     if (command == "build") {
       if (build.pieces < 2 || build.pieces > tb::MAX_PIECES || !dir.empty()) return usage();
+#ifdef QB_MPI
+      return tb::run_build_mpi(build);
+#else
       return tb::run_build(build);
+#endif
     }
     if (command == "verify" && !dir.empty()) return tb::run_verify(dir, build.threads);
     if (command == "bench" && !dir.empty() && count > 0)
