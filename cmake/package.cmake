@@ -43,11 +43,6 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/LICENSE)
   install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 endif()
 
-# `cpack` run by itself packages what is built without building everything
-# first (the tests build only the engine, the driver and the host); the
-# package target still builds everything.
-set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
-
 set(CPACK_PACKAGE_NAME Quillbar)
 set(CPACK_PACKAGE_VERSION ${QB_VERSION})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
