@@ -12,7 +12,8 @@ namespace qb {
 constexpr int PATH_TEXT_SIZE = 260;  // 259 characters and the NUL
 constexpr int MAX_SEARCH_THREADS = 8;
 constexpr const char* PROGRAM_NAME = "Quillbar";
-constexpr const char* VERSION_TEXT = "1.19c";
+// Set once, in the top CMakeLists.txt, with the package names and READMEs.
+constexpr const char* VERSION_TEXT = QB_VERSION_TEXT;
 
 using Setting = std::atomic<int32_t>;
 
