@@ -66,7 +66,9 @@ std::vector<KeywordHelp> keyword_help() {
        qb::store::SEARCH_THREADS},
       {"hashsize", "play",
        "Memory in megabytes for the table of positions already searched. The engine uses the "
-       "largest power of two not above it. Takes effect at the next move.",
+       "largest power of two not above it, and never more than the computer's memory allows "
+       "beside the databases and the host; the reply gives the size in force. Takes effect at "
+       "the next move.",
        "1 and up", "chosen from the computer's memory at first start (32&ndash;128)",
        qb::store::HASH_SIZE},
       {"drawpieces", "play",
@@ -89,7 +91,8 @@ std::vector<KeywordHelp> keyword_help() {
        "The size of those offsets, in hundredths of a man. Also in <code>quillbar.ini</code>.",
        "a number, small (1&ndash;5)", number(defaults.dither_offset), nullptr},
       {"enable_wld", "databases",
-       "1 uses the win/loss/draw database in the search, 0 plays without endgame databases.",
+       "1 (or any number but 0) uses the win/loss/draw database in the search, 0 plays without "
+       "endgame databases.",
        "0 or 1", number(defaults.enable_wld), qb::store::ENABLE_WLD},
       {"dbpath", "databases",
        "The folder of the win/loss/draw database. A relative folder that is not found is looked "
