@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <filesystem>
 
 #include "board/movegen.h"
 
@@ -122,12 +123,37 @@ void Database::tell(const std::string& text) {
   if (message) message(text.c_str());
 }
 
-bool find_database(const std::string& dir, Kind& kind, int& pieces) {
+std::vector<std::string> slice_failures(const std::string& dir, int n, Kind kind) {
+  std::vector<std::string> failures;
+  for (const Material& m : slices_up_to(n)) {
+    if (m.pieces() != n) continue;
+    std::string why, path = table_path(dir, m, kind);
+    if (!open_table(path, kind, m, why)) failures.push_back(path + ": " + why);
+  }
+  return failures;
+}
+
+bool any_slice_present(const std::string& dir, int n, Kind kind) {
+  std::error_code ignored;
+  for (const Material& m : slices_up_to(n))
+    if (m.pieces() == n && std::filesystem::exists(table_path(dir, m, kind), ignored)) return true;
+  return false;
+}
+
+bool find_database(const std::string& dir, Kind& kind, int& pieces, std::vector<std::string>* unusable) {
   pieces = 0;
+  int best_present = 0;  // the kind with files present, when none is complete
   for (Kind k : ALL_KINDS) {
     int n = 1;
     while (n < MAX_PIECES && open_slices(nullptr, dir, n + 1, k, nullptr)) ++n;
     if (n >= 2 && n > pieces) kind = k, pieces = n;
+    if (pieces < 2 && !best_present && any_slice_present(dir, n + 1, k)) kind = k, best_present = n + 1;
+  }
+  if (unusable) {
+    unusable->clear();
+    int next = pieces >= 2 ? pieces + 1 : best_present;
+    if (next >= 2 && next <= MAX_PIECES && any_slice_present(dir, next, kind))
+      *unusable = slice_failures(dir, next, kind);
   }
   return pieces >= 2;
 }

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "board/position.h"
 #include "cache.h"
@@ -32,8 +33,19 @@ struct Database {
 };
 
 // The kind with the most pieces complete and intact in `dir` (win/loss/draw
-// first on a tie); false when there is none.
-bool find_database(const std::string& dir, Kind& kind, int& pieces);
+// first on a tie); false when there is none. `unusable`, when given, gets
+// "path: reason" for every missing or damaged file of the next piece count
+// of that kind when some of its files are there: the files that kept that
+// count from being used.
+bool find_database(const std::string& dir, Kind& kind, int& pieces,
+                   std::vector<std::string>* unusable = nullptr);
+
+// "path: reason" for every slice file of exactly `n` pieces that is missing
+// or does not open intact.
+std::vector<std::string> slice_failures(const std::string& dir, int n, Kind kind);
+
+// Whether any slice file of exactly `n` pieces is present.
+bool any_slice_present(const std::string& dir, int n, Kind kind);
 
 // Null (with the reason told through `message`) unless every slice of up to
 // `pieces` pieces opens intact.

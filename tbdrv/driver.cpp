@@ -1,5 +1,7 @@
 // The exported C interface over a Database.
 #include <new>
+#include <string>
+#include <vector>
 
 #include "database.h"
 #include "tbdrv.h"
@@ -42,14 +44,25 @@ extern "C" {
 const int32_t tbdrv_version = 100;
 
 TBDRV_API int tbdrv_identify(const char* dir, int* type, int* pieces) {
+  return tbdrv_identify_report(dir, type, pieces, nullptr);
+}
+
+TBDRV_API int tbdrv_identify_report(const char* dir, int* type, int* pieces, tbdrv_message_fn message) {
   if (!dir || !type || !pieces) return -1;
-  tb::Kind kind;
-  int n;
+  tb::Kind kind = tb::Kind::WLD;
+  int n = 0;
+  std::vector<std::string> unusable;
+  bool found = false;
   try {
-    if (!tb::find_database(dir, kind, n)) return 1;
+    found = tb::find_database(dir, kind, n, message ? &unusable : nullptr);
   } catch (...) {
     return 1;
   }
+  for (const std::string& file : unusable) {
+    std::string text = "tbdrv: " + std::to_string(found ? n + 1 : 2) + " pieces not used: " + file + "\n";
+    message(text.c_str());
+  }
+  if (!found) return 1;
   *type = tb::kind_info(kind).type_code;
   *pieces = n;
   return 0;

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <cstring>
 
 namespace tb {
@@ -24,9 +25,19 @@ namespace {
 
 // Reads at an offset without moving a shared file position, so that many
 // threads may read one file at once.
+// Only regular files are tables: a FIFO or a device in a database folder
+// must not make the driver wait, so the file is opened without blocking and
+// refused unless it is regular (NOT_REGULAR).
+constexpr int NOT_REGULAR = -2;
 #ifdef _WIN32
 int open_read_only(const std::string& path) {
-  return ::_open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  int fd = ::_open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  struct _stat64 st {};
+  if (fd >= 0 && (::_fstat64(fd, &st) != 0 || !(st.st_mode & _S_IFREG))) {
+    ::_close(fd);
+    return NOT_REGULAR;
+  }
+  return fd;
 }
 bool file_size(int fd, uint64_t& bytes) {
   long long size = ::_filelengthi64(fd);
@@ -50,7 +61,15 @@ bool read_at(int fd, void* buf, uint64_t bytes, uint64_t offset) {
   return true;
 }
 #else
-int open_read_only(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+int open_read_only(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    return NOT_REGULAR;
+  }
+  return fd;
+}
 bool file_size(int fd, uint64_t& bytes) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
@@ -116,7 +135,8 @@ std::unique_ptr<TableFile> open_table(const std::string& path, Kind kind, const 
   f->kind = kind;
   f->shape = shape_of(m);
   f->fd = open_read_only(path);
-  if (f->fd < 0) return why = "cannot open", nullptr;
+  if (f->fd == NOT_REGULAR) return why = "not a regular file", nullptr;
+  if (f->fd < 0) return why = errno == ENOENT ? "missing" : "cannot open", nullptr;
   uint64_t size = 0;
   FileHeader& h = f->header;
   if (!file_size(f->fd, size) || !read_at(f->fd, &h, sizeof h, 0)) return why = "too short", nullptr;

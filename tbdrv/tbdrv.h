@@ -71,6 +71,12 @@ struct tbdrv_handle {
  * piece count for which every slice is present and intact. */
 TBDRV_API int tbdrv_identify(const char* dir, int* type, int* pieces);
 
+/* tbdrv_identify, and for the next larger piece count, when some of its
+ * files are there, one message per missing or damaged file that kept it
+ * from being used ("tbdrv: 5 pieces not used: PATH: REASON\n"). `message`
+ * may be null. */
+TBDRV_API int tbdrv_identify_report(const char* dir, int* type, int* pieces, tbdrv_message_fn message);
+
 /* `reserved` must be 0. Opens every slice of up to `pieces` pieces with a
  * block cache of `cache_mb` megabytes; null on failure, with the reason sent
  * to `message` (which may be null). */

@@ -102,7 +102,9 @@ bool load_book(const char* name, uint32_t clock_ms) {
   const std::string path = std::string(g_startup.dir_prefix) + book_name;
   std::error_code ignored;
   std::ifstream in;
-  if (!std::filesystem::is_directory(path, ignored)) in.open(path, std::ios::binary);
+  // Only a regular file: opening a FIFO (or a device) would wait for a
+  // writer that never comes, at every start-up once the name is saved.
+  if (std::filesystem::is_regular_file(path, ignored)) in.open(path, std::ios::binary);
   if (!in.is_open()) {
     log_printf("Cannot open bookfile %s\n", path.c_str());
     return false;

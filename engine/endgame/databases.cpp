@@ -172,7 +172,7 @@ void init_databases(char* status) {
     // The hash table comes first, so that it gets its memory before the
     // database cache does.
     tt_allocate_for_settings();
-    if (g_settings.enable_wld != 0 && !open_wld(status)) {
+    if (wld_enabled() && !open_wld(status)) {
       g_aux.pieces = 0;
       publish();
       return;

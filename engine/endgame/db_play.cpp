@@ -10,6 +10,7 @@
 #include "endgame/resolve.h"
 #include "interface/host_text.h"
 #include "platform/platform.h"
+#include "search/game_history.h"
 
 namespace qb {
 
@@ -18,6 +19,12 @@ namespace {
 constexpr int MTC_TIME_CAP_MS = 1000;
 constexpr int DTW_TIME_CAP_MS = 2000;
 constexpr int MTC_NO_DISTANCE = 1;  // an MTC value that carries no usable distance
+
+// A lookup that gave no distance at all (a negative answer: a damaged or
+// unreadable block), or only the "near" value, cannot rank a move: the
+// conversion play then declines and the search decides. (A root without an
+// answer is declined too; one that is near is played by near_conversion.)
+bool usable_mtc(int value) { return value >= 0 && value != MTC_NO_DISTANCE; }
 constexpr int CONVERSION_SCORE = 3900;
 constexpr int WIN_SCORE = 4000;
 constexpr int MAX_DEPTH_LIMIT = 31;
@@ -57,19 +64,120 @@ std::string other_moves_text(const Position& root, const MoveList& moves,
   return text;
 }
 
+// A capture, or a move of a man: the material or the men change for good.
+bool is_conversion(const Position& before, const Position& after, int side) {
+  return pop_count(after.pieces[side ^ 1]) != pop_count(before.pieces[side ^ 1]) ||
+         men_changed(before, after, side);
+}
+
+// The winner's move that keeps the win and converts, if it has one.
+bool converts_now(const Position& p, int winner) {
+  MoveList list;
+  const int n = generate_moves(p, list, winner);
+  for (int i = 0; i < n; ++i)
+    if (is_conversion(p, list.moves[i], winner) &&
+        resolve_wld(g_wld, list.moves[i], winner ^ 1) == RESOLVE_LOSS)
+      return true;
+  return false;
+}
+
+// The table's "near" value tells that the conversion is at most three plies
+// away but not by which move. Leaving such a position to the search let it
+// follow a plan of its own that the next conversion-table move undid, round
+// and round; so the winner converts here: now if it can, else by a move after
+// which every reply of the loser converts or lets the winner convert. Returns
+// the move's index and its distance in moves (0 or 1), or -1 when none is
+// certain.
+int near_conversion(const Position& root, int side, const MoveList& moves, int count, int& distance) {
+  const int opponent = side ^ 1;
+  for (int now : {1, 0}) {
+    for (int i = 0; i < count; ++i) {
+      const Position& child = moves.moves[i];
+      if (is_conversion(root, child, side) != bool(now)) continue;
+      if (resolve_wld(g_wld, child, opponent) != RESOLVE_LOSS) continue;
+      bool certain = now;
+      if (!now) {
+        MoveList replies;
+        const int n = generate_moves(child, replies, opponent);
+        certain = true;
+        for (int k = 0; k < n && certain; ++k)
+          certain = is_conversion(child, replies.moves[k], opponent) || converts_now(replies.moves[k], side);
+      }
+      if (certain) {
+        distance = 1 - now;
+        return i;
+      }
+    }
+  }
+  return -1;
+}
+
+// The root as a node of the game, so that a move can be checked against the
+// positions the game has already seen.
+SearchNode game_node(const Position& root, int side) {
+  const SearchNode* last = history_last();
+  if (last && last->position() == root && last->side == side) return *last;
+  return make_root(root, side, nullptr);
+}
+
+// True when a reply of the loser to the winner's move `child` brings back a
+// placement the game has already seen with the winner to move.
+bool lets_position_come_back(const SearchNode& root, const Position& child) {
+  const SearchNode after = make_child(root, child, is_conversion(root.position(), child, root.side));
+  MoveList replies;
+  const int n = generate_moves(child, replies, after.side);
+  for (int i = 0; i < n; ++i) {
+    const Position& reply = replies.moves[i];
+    const SearchNode back = make_child(after, reply, is_conversion(child, reply, after.side));
+    if (same_placement(back, root) || repeats_ancestor(back)) return true;
+  }
+  return false;
+}
+
+// The winner must never let a won position come back: a conversion table
+// counts in whole moves and hands positions it calls near to the search, so
+// its best-ranked move can lead back to where the game has been, and the
+// game then goes round in circles to a draw by repetition. The best-ranked
+// move that lets no such position come back goes first (the ranking stays
+// as it is when every move does).
+void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, int side,
+                     const MoveList& moves) {
+  const SearchNode node = game_node(root, side);
+  for (size_t i = 0; i < ranked.size(); ++i) {
+    if (lets_position_come_back(node, moves.moves[ranked[i].index])) continue;
+    std::rotate(ranked.begin(), ranked.begin() + long(i), ranked.begin() + long(i) + 1);
+    return;
+  }
+}
+
 // The winning side's sign, from black's view.
 int winner_sign(int side, int root_value) {
   int winner = root_value == RESOLVE_WIN ? side : side ^ 1;
   return winner == BLACK ? 1 : -1;
 }
 
+// A won root the table calls near: the certain conversion, if there is one.
+bool play_near_conversion(const Position& root, int side, const MoveList& moves, int count,
+                          char* status, DbPlayChoice& choice) {
+  int distance = 0;
+  const int index = near_conversion(root, side, moves, count, distance);
+  if (index < 0) return false;
+  choice = DbPlayChoice{index, distance, CONVERSION_SCORE * winner_sign(side, RESOLVE_WIN)};
+  char move[MOVE_TEXT_SIZE];
+  move_text(move, root, moves.moves[index]);
+  write_host_text(status, "value=%d,  %s (conv. in %d)*", choice.value, move, distance);
+  return true;
+}
+
 bool conversion_play(const Position& root, int side, const MoveList& moves, int count,
                      double maxtime, char* status, DbPlayChoice& choice) {
   g_wld.time_limit_ms = at_least_1ms(budget_ms(maxtime, MTC_TIME_CAP_MS));
   const int m0 = driver_lookup(g_aux.handle, root, side, false);
-  if (m0 == MTC_NO_DISTANCE) return false;
+  if (m0 < 0) return false;
   const int r = resolve_wld(g_wld, root, side);
   if (r != RESOLVE_WIN && r != RESOLVE_LOSS) return false;
+  if (m0 == MTC_NO_DISTANCE)
+    return r == RESOLVE_WIN && play_near_conversion(root, side, moves, count, status, choice);
 
   std::vector<RankedMove> candidates;
   const int opponent = side ^ 1;
@@ -80,10 +188,11 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
       if (c == RESOLVE_WIN || c == RESOLVE_DRAW) continue;
       if (c != RESOLVE_LOSS) return false;
       int distance = driver_lookup(g_aux.handle, child, opponent, false);
-      if (distance == MTC_NO_DISTANCE) return false;
+      if (!usable_mtc(distance)) return false;
       candidates.push_back({distance, i});
     }
     sort_ranked(candidates, true);
+    prefer_progress(candidates, root, side, moves);
   } else {
     // Only plain king moves: a capture or a man move is itself a conversion.
     const bool captures = has_capture(root, side);
@@ -91,6 +200,7 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
       const Position& child = moves.moves[i];
       if (men_changed(root, child, side)) continue;
       int distance = driver_lookup(g_aux.handle, child, opponent, false);
+      if (distance < 0) return false;  // no answer: no ranking to trust
       if (distance != MTC_NO_DISTANCE) candidates.push_back({distance, i});
     }
     sort_ranked(candidates, false);
@@ -158,6 +268,7 @@ bool distance_play(const Position& root, int side, const MoveList& moves, int co
   std::vector<RankedMove> ranked;
   if (!rank_dtw_moves(a, root, side, moves, count, ranked)) return false;
   if (ranked.empty() || ranked[0].distance < 1) return false;
+  if (r == RESOLVE_WIN) prefer_progress(ranked, root, side, moves);
 
   const int d = ranked[0].distance;
   choice = DbPlayChoice{ranked[0].index, d, (WIN_SCORE - d) * winner_sign(side, r)};

@@ -18,7 +18,8 @@ void log_driver_message(const char* text) { log_text(text); }
 bool driver_identify(const std::string& dir, int* type, int* pieces) {
   *type = 0;
   *pieces = 0;
-  return tbdrv_identify(dir.c_str(), type, pieces) == 0;
+  // The log names every file that kept a larger database from being used.
+  return tbdrv_identify_report(dir.c_str(), type, pieces, log_driver_message) == 0;
 }
 
 EndgameDriver* driver_open(int pieces, int cache_mb, const std::string& dir) {

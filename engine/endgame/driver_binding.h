@@ -18,6 +18,7 @@ using EndgameDriver = tbdrv_handle;
 enum WldValue : int { WLD_WIN = 1, WLD_LOSS = 2, WLD_DRAW = 3 };
 
 // True when `dir` holds a database; fills its type code and piece count.
+// The files that kept a larger piece count from being used are logged.
 bool driver_identify(const std::string& dir, int* type, int* pieces);
 
 // Null on failure; the driver's messages go to the log.

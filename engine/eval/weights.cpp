@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <ctime>
 #include <string>
 
@@ -41,7 +42,8 @@ int16_t saturate16(double v) {
 template <class Block>
 bool load_block(const char* dir_prefix, const char* name, Block& block) {
   std::string path = std::string(dir_prefix) + name;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::error_code ignored;  // a FIFO or device would block the start-up
+  std::FILE* f = std::filesystem::is_regular_file(path, ignored) ? std::fopen(path.c_str(), "rb") : nullptr;
   if (!f) {
     log_printf("Cannot open %s for reading *****************\n", name);
     return false;

@@ -29,7 +29,7 @@ struct DatabaseLines {
 DatabaseLines database_lines() {
   const DatabaseStatus& db = g_database_status;
   if (!db.set_up) {
-    if (g_settings.enable_wld == 1)
+    if (wld_enabled())
       return {"The endgame databases are not initialized yet.",
               "Initialization occurs when you start a search.\n"};
     return {"The endgame databases are disabled.", ""};

@@ -15,4 +15,11 @@ struct SearchBusyGuard {
   SearchBusyGuard& operator=(const SearchBusyGuard&) = delete;
 };
 
+// For the unload: asks a running search to stop (through its stop flag) and
+// waits for the export to return, at most `timeout_ms`. True when none runs
+// any more; the searching exports then stay closed until
+// reopen_searching_exports().
+bool close_searching_exports(int timeout_ms);
+void reopen_searching_exports();
+
 }  // namespace qb

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace qb {
 
@@ -13,6 +14,11 @@ int32_t run_command(const char* command, char* reply);
 // The parts, each given the text after its keyword.
 int32_t run_set_command(const char* keyword, const char* args, char* reply);
 int32_t run_get_command(const char* keyword, char* reply);
+
+// The keywords "set" and "get" accept, in the order they are tested; the help
+// page is made from these lists so it names exactly what the engine takes.
+std::vector<const char*> set_keywords();
+std::vector<const char*> get_keywords();
 
 // The reply of the directory checks: `found` with the type and piece count
 // that identify reported.

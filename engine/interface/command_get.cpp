@@ -60,4 +60,10 @@ int32_t run_get_command(const char* keyword, char* reply) {
   return 0;
 }
 
+std::vector<const char*> get_keywords() {
+  std::vector<const char*> keywords;
+  for (const GetCommand& command : GET_COMMANDS) keywords.push_back(command.keyword);
+  return keywords;
+}
+
 }  // namespace qb

@@ -20,6 +20,7 @@
 #include "interface/command_words.h"
 #include "eval/dither.h"
 #include "interface/host_text.h"
+#include "interface/memory_rule.h"
 #include "interface/persist.h"
 #include "interface/setting_text.h"
 #include "interface/settings.h"
@@ -86,9 +87,12 @@ void set_hashsize(const char* args, char* reply) {
     write_host_text(reply, "hashsize not changed, %d rejected", value);
     return;
   }
-  if (value == g_settings.hashsize) return;  // nothing to say: the reply stays as it was
-  store_if_changed(g_settings.hashsize, value, store::HASH_SIZE, &g_wld_reopen);
-  write_host_text(reply, "hashsize set to %dmb", value);
+  // The same bound as at start-up: a table the memory cannot hold would
+  // swap the machine or fail at the next move.
+  int32_t in_force = hashsize_in_force(value, g_startup.installed_ram_mb);
+  if (in_force == value && value == g_settings.hashsize) return;  // nothing to say: the reply stays
+  store_if_changed(g_settings.hashsize, in_force, store::HASH_SIZE, &g_wld_reopen);
+  write_host_text(reply, "hashsize set to %dmb", in_force);
 }
 
 void set_dbmbytes(const char* args, char* reply) {
@@ -142,12 +146,14 @@ void set_bookfile(const char* args, char* reply) {
     return;
   }
   if (!fits_setting("bookfile", name, reply)) return;
-  save_text(store::BOOK_FILE, name);  // kept even when the book cannot be loaded
-  bool loaded = load_book(name.c_str(), platform::process_clock_ms());  // sets bookfile
-  if (loaded)
-    write_host_text(reply, "bookfile set to %s", get_text_setting(g_settings.bookfile).c_str());
-  else
+  // Saved only once it loaded: a name that cannot be loaded would otherwise
+  // be tried again at every start-up, and the previous setting stays.
+  if (!load_book(name.c_str(), platform::process_clock_ms())) {  // sets bookfile
     write_host_text(reply, "Cannot load %s", name.c_str());
+    return;
+  }
+  save_text(store::BOOK_FILE, name);
+  write_host_text(reply, "bookfile set to %s", get_text_setting(g_settings.bookfile).c_str());
 }
 
 void set_searchthreads(const char* args, char* reply) {
@@ -234,6 +240,12 @@ int32_t run_set_command(const char* keyword, const char* args, char* reply) {
   }
   write_host_text(reply, "Unrecognized set command '%.259s', ignored", keyword);
   return 0;
+}
+
+std::vector<const char*> set_keywords() {
+  std::vector<const char*> keywords;
+  for (const SetCommand& command : SET_COMMANDS) keywords.push_back(command.keyword);
+  return keywords;
 }
 
 void database_check_reply(char* reply, DatabaseKind kind, const char* dir, bool found, int type,

@@ -18,6 +18,7 @@
 #include "search/game_history.h"
 #include "search/report.h"
 #include "search/root_search.h"
+#include "search/time_control.h"
 #include "search/tt.h"
 
 namespace qb {
@@ -95,7 +96,7 @@ QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, dou
     write_host_text(text, "Illegal position.");
     return NOT_ANALYSED;
   }
-  BestMovesRequest request{usable_seconds(maxtime), std::clamp(margin, 0, MAX_MARGIN),
+  BestMovesRequest request{bounded_move_time(maxtime), std::clamp(margin, 0, MAX_MARGIN),
                            std::clamp(min_depth, 0, DEPTH_CAP)};
   publish_stop_flag(stop ? stop : &own_stop_flag);
   int32_t result = NOT_ANALYSED;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 
@@ -82,6 +83,8 @@ IniError apply_ini_entry(const IniEntry& entry) {
 }
 
 void read_ini_file(const std::string& path) {
+  std::error_code ignored;  // a FIFO or device would block the start-up
+  if (!std::filesystem::is_regular_file(path, ignored)) return;
   FILE* f = std::fopen(path.c_str(), "r");
   if (!f) return;
   char line[INI_LINE_SIZE];

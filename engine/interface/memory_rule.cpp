@@ -29,11 +29,25 @@ bool usable_cache_size(int32_t mb) {
   return true;
 }
 
-}  // namespace
-
-MemorySizes memory_sizes_for_ram(int32_t ram_mb) {
+const RamRow& row_for(int32_t ram_mb) {
   const RamRow* row = RAM_ROWS;
   while (ram_mb < row->min_ram) ++row;
+  return *row;
+}
+
+}  // namespace
+
+int32_t largest_hashsize(int32_t ram_mb) {
+  const RamRow& row = row_for(ram_mb);
+  return std::max(row.hashsize, int32_t((int64_t(ram_mb) - row.reserved) / 2));
+}
+
+int32_t hashsize_in_force(int32_t requested, int32_t ram_mb) {
+  return std::clamp(requested, 1, largest_hashsize(ram_mb));
+}
+
+MemorySizes memory_sizes_for_ram(int32_t ram_mb) {
+  const RamRow* row = &row_for(ram_mb);
   int32_t target = ram_mb - row->reserved;
   if (ram_mb < 700) target = std::max(target, SMALLEST_CACHE_TARGET);
   target = std::min(target, LARGEST_CACHE_TARGET);

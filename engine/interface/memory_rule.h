@@ -13,4 +13,12 @@ struct MemorySizes {
 
 MemorySizes memory_sizes_for_ram(int32_t ram_mb);
 
+// The largest hash table the RAM allows: half of what is left once the
+// system, the host and the database cache have their share (the reserve of
+// the RAM rule), and never less than the rule's own hash size.
+int32_t largest_hashsize(int32_t ram_mb);
+
+// A requested hash size (positive) brought within largest_hashsize.
+int32_t hashsize_in_force(int32_t requested, int32_t ram_mb);
+
 }  // namespace qb

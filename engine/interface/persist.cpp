@@ -25,14 +25,22 @@ bool load_text(const char* name, TextSetting& field) {
   return true;
 }
 
+namespace {
+
+void log_store_outcome(const char* name, bool saved) {
+  std::string notice = platform::settings_store_notice();
+  if (!notice.empty()) log_text(notice.c_str());
+  if (!saved) log_printf("Cannot save %s in the settings store\n", name);
+}
+
+}  // namespace
+
 void save_number(const char* name, int32_t value) {
-  if (!platform::write_setting_number(name, uint32_t(value)))
-    log_printf("Cannot save %s in the settings store\n", name);
+  log_store_outcome(name, platform::write_setting_number(name, uint32_t(value)));
 }
 
 void save_text(const char* name, const std::string& value) {
-  if (!platform::write_setting_text(name, value.c_str()))
-    log_printf("Cannot save %s in the settings store\n", name);
+  log_store_outcome(name, platform::write_setting_text(name, value.c_str()));
 }
 
 }  // namespace qb

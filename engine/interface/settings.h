@@ -12,7 +12,8 @@ namespace qb {
 constexpr int PATH_TEXT_SIZE = 260;  // 259 characters and the NUL
 constexpr int MAX_SEARCH_THREADS = 8;
 constexpr const char* PROGRAM_NAME = "Quillbar";
-constexpr const char* VERSION_TEXT = "1.19c";
+// Set once, in the top CMakeLists.txt, with the package names and READMEs.
+constexpr const char* VERSION_TEXT = QB_VERSION_TEXT;
 
 using Setting = std::atomic<int32_t>;
 
@@ -49,6 +50,10 @@ struct StartupInfo {
 
 extern EngineSettings g_settings;
 extern StartupInfo g_startup;
+
+// Whether the WLD database is to be used: any value but 0 counts as on, for
+// the database start-up and the about text alike.
+inline bool wld_enabled() { return g_settings.enable_wld.load(std::memory_order_relaxed) != 0; }
 
 // Set by enginecommand, acted on at the start of the next getmove: the hash
 // table and WLD database are rebuilt, or the auxiliary database reopened.

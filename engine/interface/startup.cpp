@@ -16,6 +16,7 @@
 #include "eval/bit_reversal.h"
 #include "eval/weights.h"
 #include "interface/about.h"
+#include "interface/busy.h"
 #include "interface/ini.h"
 #include "interface/log.h"
 #include "interface/memory_rule.h"
@@ -32,6 +33,9 @@ namespace startup {
 constexpr const char* INSTANCE_NAME = "Quillbar-English";  // also names the lock files
 constexpr const char* ENGINES_FOLDER = "engines";
 constexpr const char* INI_FILE = "quillbar.ini";
+// The longest an unload waits for a running search to stop: it honours the
+// stop within moments, but the database start-up may be sleeping.
+constexpr int UNLOAD_WAIT_MS = 20000;
 
 void claim_instance_number() {
   int n = platform::claim_instance(INSTANCE_LIMIT);
@@ -99,7 +103,7 @@ void read_memory_settings(int32_t ram_mb) {
     save_number(store::DB_MBYTES, cache);
     save_number(store::HASH_SIZE, hash);
   }
-  g_settings.hashsize = hash;
+  g_settings.hashsize = hashsize_in_force(hash, ram_mb);  // a stored size the RAM cannot hold
   g_settings.dbmbytes = cache;
 }
 
@@ -188,13 +192,21 @@ void initialise_engine() {
   });
 }
 
-// The search threads end first: no engine code may run once the library
-// is unmapped. Hosts unload between calls, so the threads are parked.
+// A host should unload the library only between calls. One that unloads it
+// while getmove runs must still not have the hash table freed under the
+// search: the search is stopped and waited for first, for a bounded time;
+// should it not end, nothing is freed. Then the search threads end: no
+// engine code may run once the library is unmapped.
 void shutdown_engine() {
+  if (!close_searching_exports(startup::UNLOAD_WAIT_MS)) {
+    log_printf("Unloaded while a search still runs: nothing freed\n");
+    return;
+  }
   stop_search_threads();
   free_book();
   close_databases();  // the hash table with them
   platform::release_instance();
+  reopen_searching_exports();
 }
 
 }  // namespace qb

@@ -22,6 +22,10 @@ bool read_setting_text(const char* name, char* out, std::size_t size);
 bool read_setting_number(const char* name, uint32_t* out);
 bool write_setting_text(const char* name, const char* value);
 bool write_setting_number(const char* name, uint32_t value);
+// What the last write had to do besides writing (an unreadable store kept
+// aside under another name), for the log; empty when nothing. Cleared by
+// the call.
+std::string settings_store_notice();
 
 // ---- Files and folders.
 std::string documents_folder();  // empty when there is none

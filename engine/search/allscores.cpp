@@ -80,7 +80,7 @@ IterationReport all_scores_iterations(RootMoves& roots, const Position& root, in
 
 int allscores_driver(const Position& root, int side, double maxtime, int info, char* str,
                      Position* out) {
-  maxtime = usable_seconds(maxtime);
+  maxtime = bounded_move_time(maxtime);
   prepare_search(root, side, info & INFO_EXACT_TIME ? maxtime : HARD_FACTOR * maxtime);
   log_search_start(root, side);
 

@@ -56,6 +56,7 @@ bool decided_without_search(const Position& root, int side, const MoveList& move
 
 int search_driver(const Position& root, int side, double maxtime, int info, int moreinfo,
                   char* str, Position* out) {
+  maxtime = bounded_move_time(maxtime);  // also for the database play and checks below
   TimeLimits limits = time_limits(maxtime, info, moreinfo);
   prepare_search(root, side, limits.hard);
   log_search_start(root, side);

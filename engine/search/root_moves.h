@@ -32,10 +32,6 @@ struct RootMoves {
   RootMoveRecord records[MAX_MOVES];
 };
 
-// A host's time in seconds made fit for the limits: a negative time or one
-// that is not a number counts as none (infinity stays: search until stopped).
-inline double usable_seconds(double maxtime) { return maxtime > 0 ? maxtime : 0; }
-
 // One record per move, in generation order, all values 0.
 void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, int side);
 

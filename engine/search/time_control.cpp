@@ -41,7 +41,13 @@ ClockInfo decode_time(int info, int moreinfo) {
   return ClockInfo{true, (fields & 0xFFFF) * UNIT[code], ((fields >> 16) & 0xFFFF) * UNIT[code]};
 }
 
+double bounded_move_time(double maxtime) {
+  if (!(maxtime > 0)) return 0;  // also NaN
+  return std::min(maxtime, MAX_MOVE_SECONDS);
+}
+
 TimeLimits time_limits(double maxtime, int info, int moreinfo) {
+  maxtime = bounded_move_time(maxtime);
   ClockInfo clock = decode_time(info, moreinfo);
   if (!clock.incremental) {
     double hard = (info & INFO_EXACT_TIME) ? maxtime : 3 * maxtime;

@@ -25,7 +25,16 @@ struct ClockInfo {
 
 ClockInfo decode_time(int info, int moreinfo);
 
-// Computes the limits of one move; in incremental play a new game also sets
+// The longest a host may ask one move to take: a day. A host that wants to
+// think without end sets its stop flag instead.
+constexpr double MAX_MOVE_SECONDS = 24 * 3600;
+
+// A host's time in seconds made fit for every search: one that is not a
+// number or is negative counts as none, one beyond MAX_MOVE_SECONDS (an
+// infinite one too) as MAX_MOVE_SECONDS, so that every limit stays finite.
+double bounded_move_time(double maxtime);
+
+// Computes the limits of one move (from the bounded move time); in incremental play a new game also sets
 // the time base (the game's initial time).
 TimeLimits time_limits(double maxtime, int info, int moreinfo);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "gen/build.h"
 #include "gen/commands.h"
 #include "gen/progress.h"
 #include "gen/solve.h"
@@ -11,12 +12,6 @@
 #include "gen/writer.h"
 
 namespace tb {
-namespace {
-
-struct Target {
-  Kind kind;
-  std::string dir;
-};
 
 bool unit_done(const Unit& u, const std::vector<Target>& targets) {
   for (const Target& t : targets)
@@ -57,28 +52,35 @@ bool build_unit(const Unit& u, const std::vector<Target>& targets, ValueStore& s
   return true;
 }
 
-}  // namespace
-
-int run_build(const BuildOptions& opt) {
-  std::vector<Target> targets;
+bool open_targets(const BuildOptions& opt, std::vector<Target>& targets) {
   if (!opt.wld_dir.empty()) targets.push_back({Kind::WLD, opt.wld_dir});
   if (!opt.dtw_dir.empty()) targets.push_back({Kind::DTW, opt.dtw_dir});
   if (!opt.mtc_dir.empty()) targets.push_back({Kind::MTC, opt.mtc_dir});
   if (opt.wld_dir.empty() && opt.dtw_dir.empty()) {
     std::fprintf(stderr, "tbgen: building needs --wld or --dtw (the values later slices read)\n");
-    return 2;
+    return false;
   }
   for (const Target& t : targets) {
     std::error_code ec;
     std::filesystem::create_directories(t.dir, ec);
     if (!std::filesystem::is_directory(t.dir)) {
       std::fprintf(stderr, "tbgen: cannot create %s\n", t.dir.c_str());
-      return 1;
+      return false;
     }
   }
+  return true;
+}
+
+ValueStore open_store(const BuildOptions& opt) {
   // Later slices read exact distances when they are built, else win/loss/draw.
   bool distances = !opt.dtw_dir.empty();
-  ValueStore store(distances ? opt.dtw_dir : opt.wld_dir, distances ? Kind::DTW : Kind::WLD, opt.threads);
+  return ValueStore(distances ? opt.dtw_dir : opt.wld_dir, distances ? Kind::DTW : Kind::WLD, opt.threads);
+}
+
+int run_build(const BuildOptions& opt) {
+  std::vector<Target> targets;
+  if (!open_targets(opt, targets)) return opt.wld_dir.empty() && opt.dtw_dir.empty() ? 2 : 1;
+  ValueStore store = open_store(opt);
 
   std::vector<Unit> todo;
   double total = 0;

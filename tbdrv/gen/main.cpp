@@ -7,6 +7,9 @@
 #include <thread>
 
 #include "gen/commands.h"
+#ifdef QB_MPI
+#include "gen/mpi_build.h"
+#endif
 #include "material.h"
 
 namespace {
@@ -17,7 +20,8 @@ const char* USAGE =
     "      builds every slice of up to PIECES pieces (resumes an interrupted build);\n"
     "      --wide stores distances in 16 bits even where 8 would do\n"
     "  tbgen verify DIR [-j THREADS]\n"
-    "      checks that every stored value follows from its moves; counts per slice\n"
+    "      checks every table file whole, naming each one missing or damaged, and\n"
+    "      that every stored value follows from its moves; counts per slice\n"
     "  tbgen bench DIR [-n LOOKUPS] [--cache MB] [-j THREADS]\n"
     "      lookups per second with a cold and a warm cache\n";
 
@@ -65,7 +69,11 @@ int main(int argc, char** argv) {
   try {
     if (command == "build") {
       if (build.pieces < 2 || build.pieces > tb::MAX_PIECES || !dir.empty()) return usage();
+#ifdef QB_MPI
+      return tb::run_build_mpi(build);
+#else
       return tb::run_build(build);
+#endif
     }
     if (command == "verify" && !dir.empty()) return tb::run_verify(dir, build.threads);
     if (command == "bench" && !dir.empty() && count > 0)

@@ -12,6 +12,7 @@
 #include "gen/parallel.h"
 #include "gen/progress.h"
 #include "gen/store.h"
+#include "tablefile.h"
 
 namespace tb {
 namespace {
@@ -78,16 +79,52 @@ Counts verify_slice(const ValueStore& store, const Material& m, int threads, uin
   return total;
 }
 
+// Every table file present, whole: header, index and every block. Prints
+// one line per missing, unreadable or damaged file (a file is missing when
+// another of its piece count is there) and returns how many there were.
+int check_files(const std::string& dir, Kind kind) {
+  int problems = 0;
+  for (int n = 2; n <= MAX_PIECES; ++n) {
+    if (!any_slice_present(dir, n, kind)) continue;
+    for (const Material& m : slices_up_to(n)) {
+      if (m.pieces() != n) continue;
+      std::string why, path = table_path(dir, m, kind);
+      std::vector<uint8_t> values;
+      auto table = open_table(path, kind, m, why);
+      if (table && read_all_blocks(*table, values, why)) continue;
+      std::printf("  %s: %s\n", path.c_str(), why.c_str());
+      ++problems;
+    }
+  }
+  return problems;
+}
+
+// The kind of the tables in `dir`: the complete one, else the first with
+// any file there.
+bool kind_present(const std::string& dir, Kind& kind, int& pieces) {
+  if (find_database(dir, kind, pieces)) return true;
+  pieces = 1;
+  for (Kind k : ALL_KINDS)
+    for (int n = 2; n <= MAX_PIECES; ++n)
+      if (any_slice_present(dir, n, k)) return kind = k, true;
+  return false;
+}
+
 }  // namespace
 
 int run_verify(const std::string& dir, int threads) {
   Kind kind;
   int pieces;
-  if (!find_database(dir, kind, pieces)) {
-    std::fprintf(stderr, "tbgen: no complete database in %s\n", dir.c_str());
+  if (!kind_present(dir, kind, pieces)) {
+    std::fprintf(stderr, "tbgen: no database in %s\n", dir.c_str());
     return 1;
   }
-  std::printf("%s: %s tables, %d pieces\n", dir.c_str(), kind_info(kind).extension, pieces);
+  std::printf("%s: %s tables, %d pieces complete\n", dir.c_str(), kind_info(kind).extension, pieces);
+  int damaged = check_files(dir, kind);
+  if (damaged)
+    std::printf("missing or damaged files: %d; the values of more than %d pieces are not checked\n",
+                damaged, pieces);
+  if (pieces < 2) return 1;
   std::printf("%-8s %12s %12s %12s %12s %12s %7s\n", "slice", "positions", "wins", "losses", "draws",
               "captures", "errors");
   ValueStore store(dir, kind, threads);
@@ -109,7 +146,7 @@ int run_verify(const std::string& dir, int threads) {
   }
   std::printf("total: %llu wins, %llu losses, %llu draws, %llu errors\n", (unsigned long long)all.wins,
               (unsigned long long)all.losses, (unsigned long long)all.draws, (unsigned long long)all.errors);
-  return all.errors ? 1 : 0;
+  return all.errors || damaged ? 1 : 0;
 }
 
 }  // namespace tb

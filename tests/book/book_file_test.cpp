@@ -1,8 +1,16 @@
 // Loading book files, finding positions in them, and surviving bad files.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <random>
 #include <set>
 #include <tuple>
@@ -129,12 +137,34 @@ TEST_F(BookFile, MissingFileKeepsTheBookInUse) {
   EXPECT_NE(log().find("Cannot open bookfile " + missing + "\n"), std::string::npos);
 }
 
-TEST_F(BookFile, DirectoryIsNoBookFile) {
-  qbtest::load_positions({{start_position(), BLACK, {2, BOOK_NO_MOVE, 0}}});
-  std::string dir = qbtest::make_temp_dir("not-a-book");
-  EXPECT_FALSE(load_book(dir.c_str(), 1));
-  EXPECT_TRUE(g_book.loaded);
-  EXPECT_NE(log().find("Cannot open bookfile " + dir + "\n"), std::string::npos);
+// Only regular files are opened: a FIFO would block until a writer came.
+// Should the load block, the test opens the FIFO's other end to free it.
+TEST_F(BookFile, OnlyARegularFileIsABookFile) {
+  struct Case {
+    const char* what;
+    bool (*make)(const std::string& path);
+  };
+  const Case cases[] = {
+      {"directory", [](const std::string& path) { return std::filesystem::create_directory(path); }},
+#ifndef _WIN32
+      {"fifo", [](const std::string& path) { return mkfifo(path.c_str(), 0600) == 0; }},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    qbtest::load_positions({{start_position(), BLACK, {2, BOOK_NO_MOVE, 0}}});
+    std::string path = qbtest::make_temp_dir("not-a-book") + "/book.odb";
+    ASSERT_TRUE(c.make(path));
+    auto loading = std::async(std::launch::async, [&] { return load_book(path.c_str(), 1); });
+    bool ended = loading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+#ifndef _WIN32
+    if (!ended) ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));
+#endif
+    EXPECT_TRUE(ended) << "the load waited on the file";
+    EXPECT_FALSE(loading.get());
+    EXPECT_TRUE(g_book.loaded);
+    EXPECT_NE(log().find("Cannot open bookfile " + path + "\n"), std::string::npos);
+  }
 }
 
 TEST_F(BookFile, NameIsTakenRelativeToTheDirectoryPrefix) {

@@ -1,6 +1,8 @@
 // Play by database distances, and the texts that tell the result.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <regex>
 
@@ -10,6 +12,7 @@
 #include "endgame/db_play.h"
 #include "endgame/resolve.h"
 #include "interface/host_text.h"
+#include "support/temp_env.h"
 #include "tables.h"
 
 using namespace egtest;
@@ -186,6 +189,48 @@ TEST_F(DbPlay, AWonConversionTakesTheShortestWay) {
   for (const Listed& other : listed_after(status, size_t(head.length())))
     EXPECT_GE(other.distance, choice.distance) << status;
   EXPECT_EQ(qb::resolve_wld(qb::g_wld, moves.moves[choice.index], qb::WHITE), qb::RESOLVE_LOSS);
+}
+
+// A copy of the moves-to-conversion tables whose every file has its last
+// data byte damaged: the files open, but lookups in those blocks have no
+// answer.
+std::string damaged_mtc_tables() {
+  namespace fs = std::filesystem;
+  const std::string dir = qbtest::make_temp_dir("damaged-mtc") + "/mtc";
+  fs::copy(tables().mtc, dir, fs::copy_options::recursive);
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    std::fstream f(entry.path(), std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(-1, std::ios::end);
+    char c = 0;
+    f.read(&c, 1);
+    f.seekp(-1, std::ios::end);
+    f.put(char(c ^ 0x5A));
+  }
+  return dir;
+}
+
+// "No answer" is no distance: the conversion play leaves such a position to
+// the search rather than play the move it would rank first.
+TEST_F(DbPlay, AConversionTableWithoutAnAnswerDeclines) {
+  open_databases({tables().wld, damaged_mtc_tables()});
+  ASSERT_EQ(qb::g_aux.type, 5);
+  struct Case {
+    const char* what;
+    int side;
+    int wld;
+  };
+  const Case cases[] = {{"won", qb::BLACK, qb::WLD_WIN}, {"lost", qb::WHITE, qb::WLD_LOSS}};
+  for (const Case& c : cases) {
+    Root r;
+    ASSERT_TRUE(scan(2, 1, 0, c.side, [&](const qb::Position& p) {
+      return !qb::has_capture(p, c.side) && wld_value(p, c.side) == c.wld && aux_value(p, c.side) < 0;
+    }, r)) << c.what;
+    qb::DbPlayChoice choice;
+    std::string status;
+    qb::MoveList moves;
+    EXPECT_FALSE(play(r, choice, status, moves)) << c.what << ": " << status;
+    EXPECT_EQ(status.find("-1"), std::string::npos) << c.what << ": " << status;
+  }
 }
 
 TEST_F(DbPlay, NeedsBothDatabasesAndARootWithinThem) {

@@ -175,6 +175,21 @@ TEST(Open, FailuresAreToldAndLeaveTheEngineWithoutDatabases) {
   close_all();
 }
 
+// A damaged file of the largest piece count: the engine opens one piece
+// fewer and its log names the file that kept the larger count from use.
+TEST(Open, TheLogNamesTheFilesThatKeptAPieceCountFromUse) {
+  const std::string dir = qbtest::make_temp_dir("damaged-wld") + "/wld";
+  fs::copy(tables().wld, dir, fs::copy_options::recursive);
+  fs::resize_file(dir + "/b02w02.wld", fs::file_size(dir + "/b02w02.wld") - 1);
+  open_databases({dir, ""});
+  EXPECT_EQ(qb::g_wld.max_pieces, TABLE_PIECES - 1);
+  const std::string log = log_since_open();
+  EXPECT_NE(log.find("tbdrv: 4 pieces not used: " + dir + "/b02w02.wld: truncated or overlong\n"),
+            std::string::npos)
+      << log;
+  close_all();
+}
+
 TEST(Open, AnUnusableKindIsLookedForAgainEveryTime) {
   // A distance database named as the WLD directory.
   open_databases({tables().dtw, ""});

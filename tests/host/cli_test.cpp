@@ -146,6 +146,17 @@ TEST(Cli, BadOptionsAreRefused) {
   }
 }
 
+// Asking for the usage is no mistake: it answers on standard output with
+// status 0, for every spelling a user tries first.
+TEST(Cli, HelpListsTheCommandsAndSucceeds) {
+  for (const char* word : {"--help", "-h", "help"}) {
+    ProgramRun r = quillbar(word);
+    EXPECT_EQ(r.exit_code, 0) << word << "\n" << r.output;
+    EXPECT_TRUE(contains(r.output, "usage: quillbar <command> [options]")) << word;
+    EXPECT_TRUE(contains(r.output, "  play ")) << r.output;
+  }
+}
+
 TEST(Cli, MatchPlaysBothColoursAndWritesPdn) {
   std::string pdn = qbtest::make_temp_dir("match") + "/games.pdn";
   ProgramRun r = quillbar("match " + fake("first") + " --cmd-b 'set pick 1' --games 4 --time 0.01 "

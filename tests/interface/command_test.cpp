@@ -88,6 +88,9 @@ TEST_F(Commands, RepliesResultsPersistenceAndReopenFlags) {
       {"set hashsize lots", "hashsize not changed, a number is needed", 1},
       {"set hashsize 99999999999", "hashsize not changed, a number is needed", 1},
       {"set hashsize 300mb", "hashsize set to 300mb", 1, WLD_FLAG, "HashSize", "300"},
+      // No more than the memory allows, as at start-up; the reply tells the size in force.
+      {"set hashsize 100000", "hashsize set to 2932mb", 1, WLD_FLAG, "HashSize", "2932"},
+      {"get hashsize", "2932", 1},
       {"set p1 7", "p1 set to 7", 1},
       {"set p1 x", "p1 set to 7", 1},
       {"set p2 -2", "p2 set to -2", 1},
@@ -131,8 +134,8 @@ TEST_F(Commands, RepliesResultsPersistenceAndReopenFlags) {
       {"protocolversion", "2", 1},
       {"set cl 3", "cl set to 3", 1},
       {"get cl", "3", 1},
-      {"set bookfile missing.odb", "Cannot load missing.odb", 1, NO_FLAG, "bookfile",
-       "missing.odb"},
+      // A name that cannot be loaded is not saved: the previous one stays.
+      {"set bookfile missing.odb", "Cannot load missing.odb", 1},
       {"get bookfile", "Quillbar.odb", 1},
       {"set bookfile", "bookfile not changed, a file name is needed", 1},
       {"set enable_wld 0", "enable_wld set to 0", 1, WLD_FLAG, "enable_wld", "0"},
@@ -244,6 +247,15 @@ TEST_F(Commands, AboutTextFollowsDatabaseAndBookState) {
                                     "The endgame databases are not initialized yet.\n"
                                     "Initialization occurs when you start a search.\n" +
                                     tail);
+  // Any value but 0 turns the databases on, as their start-up reads it.
+  for (const char* on : {"set enable_wld 2", "set enable_wld -1"}) {
+    run(on);
+    EXPECT_EQ(run("about").reply, head +
+                                      "The endgame databases are not initialized yet.\n"
+                                      "Initialization occurs when you start a search.\n" +
+                                      tail)
+        << on;
+  }
   run("set enable_wld 0");
   EXPECT_EQ(run("about").reply, head + "The endgame databases are disabled.\n" + tail);
 

@@ -31,6 +31,7 @@ void reset_engine_state() {
   s.p1 = 16;
   s.p2 = 0;
   qb::g_startup.processor_count = 16;
+  qb::g_startup.installed_ram_mb = 8192;  // the hash table may take up to 2932 MB
   qb::g_startup.thread_limit = 8;
   // No database is found from the tests' directory; nobody reads the text.
   qb::g_database_waits = qb::DatabaseWaits{0, 0, 0};

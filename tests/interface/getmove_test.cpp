@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "board/fen.h"
 #include "board/position.h"
@@ -102,6 +106,32 @@ TEST_F(Getmove, MissingStopFlagOrTextStillPlays) {
   EXPECT_EQ(getmove(board, 0, 1.0, nullptr, nullptr, 0, 0), QB_UNKNOWN);
   EXPECT_NE(qb::from_host_board(board), qb::start_position());
   EXPECT_EQ(getmove(nullptr, 0, 1.0, nullptr, nullptr, 0, 0), QB_UNKNOWN);
+}
+
+// A move time that is not a number or is negative means no time: the move
+// ends by itself after the shortest search, without the host's stop flag.
+// A watchdog stops a search that would run on, and the test then fails.
+TEST_F(Getmove, UnusableMoveTimesStillEndTheMove) {
+  const double times[] = {std::nan(""), -1.0, -HUGE_VAL};
+  for (double maxtime : times) {
+    SCOPED_TRACE(maxtime);
+    int32_t board[8][8];
+    host_board(parse("B:W18,21-23,25-32:B1-9,11,12,14"), board);
+    char str[qb::HOST_TEXT_SIZE] = "";
+    int32_t playnow = 0;
+    std::atomic<bool> done{false}, watchdog_fired{false};
+    std::thread watchdog([&] {
+      for (int i = 0; i < 600 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (!done) {
+        watchdog_fired = true;
+        std::atomic_ref<int32_t>(playnow).store(1);
+      }
+    });
+    EXPECT_EQ(getmove(board, 0, maxtime, str, &playnow, 0, 0), QB_UNKNOWN);
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(watchdog_fired) << "the search ran until it was stopped";
+  }
 }
 
 TEST_F(Getmove, StaticEvaluationNeverChangesALaterMove) {

@@ -130,7 +130,8 @@ TEST(Library, PersistedSettingsSurviveARestartOthersReset) {
                                  "get bookfile", "get drawpieces", "get allscores", "get cl",
                                  "get dither", "get dither-offset", "get play_to_end"});
   });
-  EXPECT_EQ(second, "77\n99\nend games\nmtc\n6\n0\n1\n3\nother.odb\n10\n0\n5\n0\n0\n0\n");
+  // other.odb cannot be loaded, so it was never saved.
+  EXPECT_EQ(second, "77\n99\nend games\nmtc\n6\n0\n1\n3\nQuillbar.odb\n10\n0\n5\n0\n0\n0\n");
 }
 
 TEST(Library, StartUpLogAndStoredDefaults) {

@@ -4,8 +4,11 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "engine_state.h"
+#include "interface/log.h"
 #include "interface/memory_rule.h"
 #include "interface/setting_text.h"
 #include "interface/settings.h"
@@ -89,6 +92,29 @@ TEST_F(StartupSteps, MemorySizesComeFromTheStoreOnlyWhenBothAreThere) {
   startup::read_memory_settings(1024);
   EXPECT_EQ(g_settings.hashsize, 64);
   EXPECT_EQ(g_settings.dbmbytes, 544);
+}
+
+// A stored hash size the memory cannot hold is used only as far as it can.
+TEST_F(StartupSteps, AStoredHashSizeIsHeldToTheMemory) {
+  platform::write_setting_number("HashSize", 100000);
+  platform::write_setting_number("DBMbytes", 100);
+  startup::read_memory_settings(8192);
+  EXPECT_EQ(g_settings.hashsize, largest_hashsize(8192));
+  EXPECT_EQ(largest_hashsize(8192), (8192 - 2328) / 2);
+  EXPECT_EQ(largest_hashsize(256), 32);  // never below the rule's own size
+}
+
+// The start-up's first write keeps an unreadable settings file aside and
+// the log says where.
+TEST_F(StartupSteps, AnUnreadableSettingsFileIsKeptAsideAndLogged) {
+  const std::string dir = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Orvandel/Quillbar";
+  fs::create_directories(dir);
+  { std::ofstream(dir + "/registry.reg") << "not an export\n"; }
+  startup::read_memory_settings(8192);
+  EXPECT_TRUE(fs::exists(dir + "/registry.reg.bad"));
+  std::ifstream log(g_log_path);
+  std::string text((std::istreambuf_iterator<char>(log)), {});
+  EXPECT_NE(text.find("could not be read; kept as " + dir + "/registry.reg.bad"), std::string::npos) << text;
 }
 
 TEST_F(StartupSteps, StoredValuesAreRead) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -433,6 +434,35 @@ TEST(Instances, UnloadingEndsTheSearchThreads) {
     EXPECT_LE(process_threads(), expected);
   }
 }
+
+#ifndef _WIN32
+// A host should not unload the engine while getmove runs. If it does, the
+// engine stops the search and waits for it before it frees the hash table
+// and the rest: the call returns a legal move before the unload is over
+// (freed or unmapped under the search, it would crash or corrupt memory).
+TEST(Instances, UnloadingDuringASearchStopsAndWaitsForIt) {
+  auto e = std::make_unique<Engine>();
+  ASSERT_EXPORTS(*e, "enginecommand", "getmove");
+  e->command("set searchthreads 2");
+  e->command("set enable_wld 0");
+  int32_t board[8][8];
+  to_host_board(start_position(), board);
+  char text[TEXT_SIZE] = "";
+  int32_t playnow = 0, result = -1;
+  std::atomic<bool> returned{false};
+  std::thread host([&, getmove = e->getmove] {
+    result = getmove(board, HOST_BLACK, 60.0, text, &playnow, 1, 0);
+    returned = true;
+  });
+  platform::sleep_ms(1000);  // well into the search
+  ASSERT_FALSE(returned.load());
+  e.reset();  // unloads the library
+  EXPECT_TRUE(returned.load()) << "the library was unloaded under a running search";
+  host.join();
+  EXPECT_EQ(result, QB_UNKNOWN);
+  EXPECT_TRUE(contains(successors(start_position(), BLACK), from_host_board(board)));
+}
+#endif
 
 // Two engines at once, each in its own process: the second takes instance
 // number 1, names itself with the suffix and writes its own log.

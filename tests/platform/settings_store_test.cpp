@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -108,6 +109,7 @@ TEST_F(SettingsStore, CorruptOrUnreadableFilesReadAsMissing) {
       {header + "\"Bad\"=\"a\\qb\"\n\"HashSize\"=dword:00000040\n", true},  // bad line skipped
       {header + "\"HashSize\"=dword:00000040" + std::string(1, '\0') + "\n", false},
       {std::string(3, '\xFF') + header, false},
+      {"\xEF\xBB\xBF" + header + "\"HashSize\"=dword:00000040\n", true},  // a UTF-8 byte-order mark
   };
   for (const Case& c : cases) {
     write_raw(c.file);
@@ -124,16 +126,34 @@ TEST_F(SettingsStore, CorruptOrUnreadableFilesReadAsMissing) {
   EXPECT_FALSE(read_setting_number("HashSize", &number));
 }
 
-TEST_F(SettingsStore, WritingRepairsACorruptFileAndLeavesNoTemporaries) {
-  write_raw("not an export at all\n\x01\x02");
-  ASSERT_TRUE(write_setting_number("HashSize", 64));
-  ASSERT_TRUE(write_setting_text("DBPath", "db"));
-  uint32_t number = 0;
-  EXPECT_TRUE(read_setting_number("HashSize", &number));
-  EXPECT_EQ(number, 64u);
-  for (const auto& entry : fs::directory_iterator(fs::path(file_).parent_path())) {
+// A file that cannot be read is never written over: the next write keeps
+// it aside under the first free .bad name, says so once, and starts afresh.
+TEST_F(SettingsStore, AnUnreadableFileIsKeptAsideNotOverwritten) {
+  const std::string header =
+      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Quillbar]\n";
+  const std::string unreadable[] = {
+      "not an export at all\n\x01\x02",
+      header + "\"HashSize\"=dword:00000040\n" + std::string(size_t(1) << 20, ';'),  // over 1 MB
+  };
+  const char* aside[] = {"registry.reg.bad", "registry.reg.bad1"};
+  const fs::path dir = fs::path(file_).parent_path();
+  for (int i = 0; i < 2; ++i) {
+    write_raw(unreadable[i]);
+    ASSERT_TRUE(write_setting_number("HashSize", 64));
+    EXPECT_NE(settings_store_notice().find(aside[i]), std::string::npos) << aside[i];
+    EXPECT_EQ(settings_store_notice(), "");  // told once
+    ASSERT_TRUE(write_setting_text("DBPath", "db"));
+    EXPECT_EQ(settings_store_notice(), "");
+    uint32_t number = 0;
+    EXPECT_TRUE(read_setting_number("HashSize", &number));
+    EXPECT_EQ(number, 64u);
+    std::ifstream kept(dir / aside[i], std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), unreadable[i]);
+  }
+  for (const auto& entry : fs::directory_iterator(dir)) {
     std::string name = entry.path().filename().string();
-    EXPECT_TRUE(name == "registry.reg" || name == "registry.reg.lock") << name;
+    EXPECT_TRUE(name == "registry.reg" || name == "registry.reg.lock" || name == aside[0] || name == aside[1])
+        << name;
   }
 }
 

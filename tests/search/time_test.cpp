@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "search/time_control.h"
 
 namespace {
@@ -43,6 +45,33 @@ TEST(TimeLimits, FollowTheBudgetRules) {
     EXPECT_NEAR(t.hard, c.hard, 1e-9) << c.what;
     EXPECT_NEAR(t.more_time, c.more_time, 1e-9) << c.what;
     EXPECT_NEAR(t.stop, c.stop, 1e-9) << c.what;
+  }
+}
+
+// A host's time that is not a number, negative or infinite must still give
+// limits that end the move by themselves.
+TEST(TimeLimits, UnusableTimesGiveBoundedLimits) {
+  struct Case {
+    const char* what;
+    double maxtime;
+    double bounded;
+  };
+  const Case cases[] = {
+      {"not a number", std::nan(""), 0},
+      {"negative", -5, 0},
+      {"minus infinity", -HUGE_VAL, 0},
+      {"infinite", HUGE_VAL, MAX_MOVE_SECONDS},
+      {"beyond any game", 1e300, MAX_MOVE_SECONDS},
+      {"ordinary", 2.5, 2.5},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(bounded_move_time(c.maxtime), c.bounded) << c.what;
+    for (int info : {0, int(INFO_EXACT_TIME)}) {
+      TimeLimits t = time_limits(c.maxtime, info, 0);
+      EXPECT_TRUE(std::isfinite(t.hard) && t.hard <= 3 * MAX_MOVE_SECONDS) << c.what << " " << t.hard;
+      EXPECT_TRUE(std::isfinite(t.stop) && t.stop <= t.hard) << c.what;
+      EXPECT_TRUE(std::isfinite(t.more_time) && t.more_time <= t.stop) << c.what;
+    }
   }
 }
 

@@ -4,3 +4,12 @@
 # put the interface's globals in the program a second time.
 target_include_directories(test_tbdrv PRIVATE ${CMAKE_SOURCE_DIR}/tbdrv)
 add_dependencies(test_tbdrv tbgen tbdrv)
+
+# The MPI build on this machine's ranks: the same files as one process, and
+# a killed rank costs only a rerun.
+if(QB_MPI AND NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME tbgen_mpi
+           COMMAND bash ${dir}/mpi_build.sh $<TARGET_FILE:tbgen> ${MPIEXEC_EXECUTABLE}
+                   ${CMAKE_CURRENT_BINARY_DIR}/tbgen_mpi)
+  set_tests_properties(tbgen_mpi PROPERTIES TIMEOUT 300)
+endif()

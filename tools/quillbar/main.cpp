@@ -26,20 +26,28 @@ const Command COMMANDS[] = {
     {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--threads N] [--verbose]"},
 };
 
-int usage() {
-  std::fprintf(stderr, "usage: quillbar <command> [options]\n\ncommands:\n");
-  for (const Command& c : COMMANDS) std::fprintf(stderr, "  %-14s %s\n", c.name, c.summary);
-  std::fprintf(stderr, "\n'quillbar <command> --help' shows a command's options.\n");
-  return 2;
+// Asked for, the usage goes to standard output and is no error; after a
+// mistake it goes to standard error with status 2.
+int usage(std::FILE* out, int status) {
+  std::fprintf(out, "usage: quillbar <command> [options]\n\ncommands:\n");
+  for (const Command& c : COMMANDS) std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
+  std::fprintf(out, "\n'quillbar <command> --help' shows a command's options.\n");
+  return status;
+}
+
+bool asks_for_help(const char* word) {
+  return std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0 ||
+         std::strcmp(word, "help") == 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage();
+  if (argc < 2) return usage(stderr, 2);
+  if (asks_for_help(argv[1])) return usage(stdout, 0);
   for (const Command& c : COMMANDS) {
     if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
   }
   std::fprintf(stderr, "quillbar: unknown command '%s'\n", argv[1]);
-  return usage();
+  return usage(stderr, 2);
 }

@@ -1,8 +1,10 @@
 // The machine on POSIX: processors, memory, clock, sleep, processor
 // identification and the about box (which has no window here).
 #include <sched.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -70,6 +72,11 @@ int installed_ram_mb() {
   long long mb = 0;
   if (pages > 0 && page_size > 0) mb = (long long)pages * page_size / (1024 * 1024);
   else mb = memory_total_kb_from_proc() / 1024;
+  // A process held to less address space than the machine has can use no
+  // more than that: the memory sizes must fit it.
+  struct rlimit limit {};
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    mb = std::min<long long>(mb, (long long)(limit.rlim_cur / (1024 * 1024)));
   return int(mb < INT_MAX ? mb : INT_MAX);
 }
 

@@ -11,11 +11,16 @@
 // as an export does. A write is a read-modify-write under an exclusive flock
 // on a separate lock file (two engines never lose each other's values), and
 // the new text replaces the old by rename, so a reader or a crash never sees
-// a torn file. A file that cannot be read or does not start with the export
-// header reads as missing values; lines that do not parse are skipped.
+// a torn file. A UTF-8 byte-order mark before the header is accepted. A file
+// that cannot be read (too large, not an export, a read error) reads as
+// missing values, and the next write first moves it aside as
+// registry.reg.bad (or .bad1, .bad2 ...), so that no stored setting is lost
+// unseen; settings_store_notice() tells it once. Lines that do not parse
+// are skipped.
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -37,7 +42,15 @@ constexpr const char* HEADER_LINE = "Windows Registry Editor Version 5.00";
 constexpr const char* KEY_LINE = "[HKEY_CURRENT_USER\\Software\\Orvandel\\Quillbar]";
 constexpr const char* FILE_NAME = "registry.reg";
 constexpr const char* LOCK_NAME = "registry.reg.lock";
+constexpr const char* SET_ASIDE_SUFFIX = ".bad";
+constexpr int SET_ASIDE_NAMES = 100;
 constexpr std::size_t MAX_FILE_BYTES = 1 << 20;  // far beyond any real key
+constexpr const char* UTF8_BOM = "\xEF\xBB\xBF";
+
+// What a read of the store found.
+enum class StoreFile { missing, read, unreadable };
+
+std::string g_notice;  // what the last write had to do with an unreadable file
 
 struct Value {
   std::string name;
@@ -108,8 +121,11 @@ std::optional<Value> parse_value_line(const std::string& line) {
   return v;
 }
 
-Values parse_store(const std::string& text) {
-  Values values;
+// False when the text is no export of the key (its values then cannot be
+// known).
+bool parse_store(std::string text, Values& values) {
+  values.clear();
+  if (text.rfind(UTF8_BOM, 0) == 0) text.erase(0, 3);
   bool in_key = false;
   std::size_t line_start = 0;
   bool first = true;
@@ -120,7 +136,7 @@ Values parse_store(const std::string& text) {
     line_start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (first) {
-      if (line != HEADER_LINE) return {};  // not an export: nothing in it counts
+      if (line != HEADER_LINE) return false;  // not an export: nothing in it counts
       first = false;
       continue;
     }
@@ -132,7 +148,7 @@ Values parse_store(const std::string& text) {
     if (!in_key) continue;
     if (auto v = parse_value_line(line)) values.push_back(*v);
   }
-  return values;
+  return true;
 }
 
 std::string format_store(const Values& values) {
@@ -164,11 +180,38 @@ bool read_file(const std::string& path, std::string& out) {
   return ok;
 }
 
-Values load_values() {
+StoreFile load_values(Values& values) {
+  values.clear();
   std::string dir = store_directory();
+  if (dir.empty()) return StoreFile::missing;
+  const std::string path = dir + "/" + FILE_NAME;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return StoreFile::missing;
+  if (!S_ISREG(info.st_mode)) return StoreFile::unreadable;  // a FIFO would block the read
   std::string text;
-  if (dir.empty() || !read_file(dir + "/" + FILE_NAME, text)) return {};
-  return parse_store(text);
+  if (!read_file(path, text)) return StoreFile::unreadable;
+  if (text.empty()) return StoreFile::missing;  // nothing in it to lose
+  return parse_store(text, values) ? StoreFile::read : StoreFile::unreadable;
+}
+
+Values load_values() {
+  Values values;
+  load_values(values);
+  return values;
+}
+
+// Moves an unreadable store to the first free registry.reg.bad name.
+bool set_aside(const std::string& dir) {
+  const std::string path = dir + "/" + FILE_NAME;
+  for (int n = 0; n < SET_ASIDE_NAMES; ++n) {
+    std::string aside = path + SET_ASIDE_SUFFIX + (n ? std::to_string(n) : "");
+    if (::access(aside.c_str(), F_OK) == 0) continue;
+    if (std::rename(path.c_str(), aside.c_str()) != 0) return false;
+    g_notice = "The settings file " + path + " could not be read; kept as " + aside +
+               ", settings stored afresh\n";
+    return true;
+  }
+  return false;
 }
 
 // Value names compare as the registry compares them: without case.
@@ -207,8 +250,10 @@ bool store_value(Value value) {
   int lock = ::open((dir + "/" + LOCK_NAME).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (lock < 0) return false;
   bool ok = flock(lock, LOCK_EX) == 0;
+  Values values;
+  // Never written over: an unreadable store is kept aside first.
+  if (ok && load_values(values) == StoreFile::unreadable) ok = set_aside(dir);
   if (ok) {
-    Values values = load_values();
     std::size_t i = find_value(values, value.name.c_str());
     if (i < values.size()) {
       value.name = values[i].name;  // keep the spelling already in the file
@@ -226,6 +271,12 @@ bool store_value(Value value) {
 bool fits_on_a_line(const char* text) { return std::strpbrk(text, "\r\n") == nullptr; }
 
 }  // namespace
+
+std::string settings_store_notice() {
+  std::string notice;
+  notice.swap(g_notice);
+  return notice;
+}
 
 bool read_setting_text(const char* name, char* out, std::size_t size) {
   Values values = load_values();

@@ -72,4 +72,7 @@ bool write_setting_number(const char* name, uint32_t value) {
   return set_value(name, REG_DWORD, &dword, sizeof dword);
 }
 
+// The registry keeps its own values safe: nothing is ever set aside.
+std::string settings_store_notice() { return ""; }
+
 }  // namespace qb::platform
