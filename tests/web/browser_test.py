@@ -57,8 +57,12 @@ class BoardInBrowser(unittest.TestCase):
         self.browser.get(self.server.url + "/")
         self.assertTrue(wait_for(lambda: self.text("turn") == "Black to move", 10), self.text("message"))
 
+    # The page redraws its parts as the engine's messages come in, so they are
+    # read in one script each: an element found by one request may be gone
+    # by the next.
     def text(self, element_id):
-        return self.browser.find_element(By.ID, element_id).text
+        return self.browser.execute_script(
+            "const e = document.getElementById(arguments[0]); return e ? e.innerText.trim() : null;", element_id)
 
     def click_square(self, n):
         self.browser.find_element(By.ID, f"sq{n}").click()
@@ -74,7 +78,8 @@ class BoardInBrowser(unittest.TestCase):
             " return s;")
 
     def moves(self):
-        return [e.text for e in self.browser.find_elements(By.CSS_SELECTOR, "#moves span")]
+        return self.browser.execute_script(
+            "return [...document.querySelectorAll('#moves span')].map(e => e.innerText.trim());")
 
     def set_fen(self, fen):
         box = self.browser.find_element(By.ID, "fen")
