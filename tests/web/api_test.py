@@ -135,7 +135,9 @@ class Api(unittest.TestCase):
         game = first["id"]
         events = Events(self.server, game)
         fen = "B:W20,22,24,25,27,28,30,31,32:B1,3,4,6,7,9,10,12,13"  # out of the book
-        status, _ = request(self.server, "POST", f"/api/games/{game}/think", {"fen": fen, "time": 1})
+        # Long enough that the search outlasts opening the databases on a
+        # busy machine, and its thinking is seen before its move.
+        status, _ = request(self.server, "POST", f"/api/games/{game}/think", {"fen": fen, "time": 3})
         self.assertEqual(status, 202)
         status, again = request(self.server, "POST", f"/api/games/{game}/think", {"fen": fen, "time": 1})
         self.assertEqual(status, 409)
