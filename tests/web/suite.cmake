@@ -4,8 +4,11 @@
 # on purpose: python3-selenium belongs to it.
 set(QB_TEST_PYTHON /usr/bin/python3 CACHE FILEPATH "Python with Debian's python3-selenium")
 set(web_tests ${CMAKE_CURRENT_LIST_DIR})
+if(NOT QB_BUILD_DATABASES)
+  set(web_api_options --no-databases)
+endif()
 add_test(NAME web_api COMMAND ${QB_TEST_PYTHON} ${web_tests}/api_test.py
-         $<TARGET_FILE:quillbar> ${CMAKE_BINARY_DIR}/tests/fake_engines)
+         $<TARGET_FILE:quillbar> ${CMAKE_BINARY_DIR}/tests/fake_engines ${web_api_options})
 set_tests_properties(web_api PROPERTIES TIMEOUT 300)
 # The browser test times the engine's reply: in the optimised build only,
 # and alone, so that neither a sanitizer nor other suites eat its time.
