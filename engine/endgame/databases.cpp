@@ -34,7 +34,7 @@ const Position CHINOOK_PROBE{{0x00000003u, 0xF1000000u}, 0};
 
 int32_t wld_type_of_open = 0;  // type code of the open WLD database
 
-int lookup_wld(const Position& p, int side, bool conditional) {
+int lookup_wld(const Position& p, Side side, bool conditional) {
   return driver_lookup(g_wld.handle, p, side, conditional);
 }
 

@@ -46,7 +46,7 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
     qb::write_host_text(str, "Illegal position.");
     return QB_UNKNOWN;
   }
-  int side = qb::host_color_to_side(color);
+  const qb::Side side = qb::host_color_to_side(color);
   qb::Position after = root;
   int32_t result = qb::g_settings.allscores != 0
                        ? qb::allscores_driver(root, side, maxtime, info, str, &after)

@@ -78,7 +78,7 @@ IterationReport all_scores_iterations(RootMoves& roots, const Position& root, in
   return done;
 }
 
-int allscores_driver(const Position& root, int side, double maxtime, int info, char* str,
+int allscores_driver(const Position& root, Side side, double maxtime, int info, char* str,
                      Position* out) {
   maxtime = bounded_move_time(maxtime);
   prepare_search(root, side, info & INFO_EXACT_TIME ? maxtime : HARD_FACTOR * maxtime);

@@ -9,6 +9,7 @@
 #include "interface/host_text.h"
 #include "interface/log.h"
 #include "search/root_search.h"
+#include "search/score.h"
 #include "search/threads.h"
 #include "search/time_control.h"
 
@@ -23,13 +24,10 @@ constexpr int TIME_CHECK_DEPTH = 5;       // iterations up to here always run
 constexpr int BEST_HALF_WINDOW = 5;       // around the best move's last value
 constexpr int WIDENING = 10;              // beyond a value that fell outside the window
 constexpr int DRAW_BOUND = 4;             // a move that at least draws is always good
-constexpr int DECIDED_VALUE = 2000;       // a won or lost root needs no deeper look
 constexpr int LOG_LINE_SIZE = 4096;
 
 // The searches below think from the side to move's view (higher is better
 // for the mover); records and reports keep black's view.
-int mover_view(int side, int value) { return side == BLACK ? value : -value; }
-
 int search_for_mover(const RootMoveRecord& move, int alpha, int beta, int depth, MoveSearch search) {
   if (move.side == BLACK) return search(move, alpha, beta, depth);
   int v = search(move, -beta, -alpha, depth);
@@ -46,7 +44,7 @@ bool search_best_move(RootMoveRecord& move, int depth, MoveSearch search, int& b
   for (;;) {
     int v = search_for_mover(move, alpha, beta, depth, search);
     if (cut_short(v, depth)) return false;
-    move.value = mover_view(move.side, v);
+    move.value = black_view(move.side, v);
     pin_current_line(move, depth, true);
     if (v <= alpha) alpha = v - WIDENING;
     else if (v >= beta) beta = v + WIDENING;
@@ -65,7 +63,7 @@ bool test_move(RootMoveRecord& move, int depth, int margin, MoveSearch search, i
   for (;;) {
     v = search_for_mover(move, alpha, beta, depth, search);
     if (cut_short(v, depth)) return false;
-    move.value = mover_view(move.side, v);
+    move.value = black_view(move.side, v);
     pin_current_line(move, depth, true);
     if (v < beta) break;
     beta = v + WIDENING;
@@ -157,7 +155,7 @@ BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
     sort_root_moves(roots);
     completed = d;
     report(root, roots, d, text);
-    if (std::abs(best) >= DECIDED_VALUE) break;
+    if (std::abs(best) >= DECIDED_SCORE) break;  // a won or lost root needs no deeper look
     d = next_depth(schedule, d, elapsed_seconds());
   }
   const RootMoveRecord& first = roots.records[0];

@@ -30,7 +30,7 @@ int threads_for_search() {
 
 }  // namespace
 
-void prepare_search(const Position& root, int side, double hard_limit) {
+void prepare_search(const Position& root, Side side, double hard_limit) {
   // Searches started without a host (tools, tests) stop through a flag of
   // the engine's own, so the hard time limit always works.
   static int32_t own_stop_flag = 0;
@@ -49,7 +49,7 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
                        const IterationDone& on_iteration) {
   const SearchNode& root = *history_last();
   const Position root_position = root.position();
-  const int side = root.side;
+  const Side side = root.side;
   DeepeningResult done{0, 0, 0};
   int committed = 0;
   char pv[PV_TEXT_SIZE];

@@ -12,7 +12,7 @@ namespace qb {
 // Per-move preparation: a stop flag is published if none is, the table
 // (built if missing) ages, the move clock starts, history, killers and counters are reset, the hard time limit is
 // set, the root joins the game history and the threads in use are fixed.
-void prepare_search(const Position& root, int side, double hard_limit);
+void prepare_search(const Position& root, Side side, double hard_limit);
 
 struct DeepeningLimits {
   double more_time;  // seconds: up to here the next iteration is two plies deeper

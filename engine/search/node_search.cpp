@@ -84,7 +84,7 @@ struct DbOutcome {
   int ceiling;
 };
 
-DbOutcome probe_database(const Position& pos, int side, const PieceSummary& summary, int depth,
+DbOutcome probe_database(const Position& pos, Side side, const PieceSummary& summary, int depth,
                          bool pinned, int alpha, int beta) {
   DbOutcome out{false, 0, -MATE, MATE};
   bool conditional = depth <= ONE_PLY * conditional_lookup_plies() && !pinned;
@@ -98,7 +98,7 @@ DbOutcome probe_database(const Position& pos, int side, const PieceSummary& summ
       break;
     }
     case DB_LOSS: {
-      int loss = db_win_score(summary, side, side ^ 1);
+      int loss = db_win_score(summary, side, opponent_of(side));
       if (loss <= alpha) return DbOutcome{true, loss, -MATE, MATE};
       out.ceiling = loss;
       break;
@@ -125,7 +125,7 @@ bool probcut(const SearchNode& node, int ply, int depth, int beta, int thread, i
 
 // A cutoff: the best move's history rises, the moves tried before it decay,
 // and a quiet best move becomes the killer of its ply.
-void reward_cutoff(SearchThread& t, int ply, int side, const Position& pos, const MoveList& list,
+void reward_cutoff(SearchThread& t, int ply, Side side, const Position& pos, const MoveList& list,
                    const uint8_t* order, int best_number, int best_index, bool capture_node) {
   const uint32_t before = pos.pieces[side];
   const uint32_t best_after = list.moves[best_index].pieces[side];
@@ -143,7 +143,7 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
   if (search_aborted(thread)) return 0;
   raise_selective_depth(ply);
 
-  const int side = node.side;
+  const Side side = node.side;
   const Position pos = node.position();
   if (pos.pieces[side] == 0) return terminal(t, ply, ply - MATE);
   if (repeats_ancestor(node)) return terminal(t, ply, REPETITION_DRAW);
@@ -170,7 +170,7 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
   const bool capture_node = has_capture(pos, side);
   int best = -MATE;
   int ceiling = MATE;
-  if (eligible && !capture_node && !has_capture(pos, side ^ 1)) {
+  if (eligible && !capture_node && !has_capture(pos, opponent_of(side))) {
     DbOutcome db = probe_database(pos, side, summary, depth, pinned, alpha, beta);
     if (db.done) return terminal(t, ply, db.score);
     best = db.best;

@@ -26,7 +26,7 @@ void unpin_keys(const PvKeySet& keys) {
 
 }  // namespace
 
-void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, int side) {
+void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, Side side) {
   roots.count = std::min(count, MAX_MOVES);
   for (int i = 0; i < roots.count; ++i) {
     RootMoveRecord& r = roots.records[i];

@@ -18,7 +18,7 @@ namespace qb {
 
 struct RootMoveRecord {
   Position successor;          // the position after the move
-  int side = 0;                // to move at the root
+  Side side = BLACK;           // to move at the root
   int value = 0;               // this iteration, black's view
   int previous_value = 0;      // the last completed iteration
   int index = 0;               // in the root's move list as generated
@@ -33,7 +33,7 @@ struct RootMoves {
 };
 
 // One record per move, in generation order, all values 0.
-void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, int side);
+void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, Side side);
 
 // Best for the side to move first; equal values keep their order, so a tie
 // goes to the move that led before.

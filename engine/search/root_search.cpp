@@ -11,7 +11,7 @@ namespace {
 
 // Follows every capture line from `p` (`side` to move); all must end in the
 // same quiet position, the first one reached being remembered in `end`.
-bool lines_meet(const Position& p, int side, Position& end, bool& have_end) {
+bool lines_meet(const Position& p, Side side, Position& end, bool& have_end) {
   if (!has_capture(p, side)) {
     if (!have_end) {
       end = p;
@@ -23,13 +23,13 @@ bool lines_meet(const Position& p, int side, Position& end, bool& have_end) {
   MoveList list;
   int count = generate_captures(p, list, side);
   for (int i = 0; i < count; ++i)
-    if (!lines_meet(list.moves[i], side ^ 1, end, have_end)) return false;
+    if (!lines_meet(list.moves[i], opponent_of(side), end, have_end)) return false;
   return true;
 }
 
 }  // namespace
 
-bool forced_capture(const Position& p, int side) {
+bool forced_capture(const Position& p, Side side) {
   if (!has_capture(p, side)) return false;
   MoveList list;
   int count = generate_captures(p, list, side);
@@ -37,13 +37,13 @@ bool forced_capture(const Position& p, int side) {
   Position end{};
   bool have_end = false;
   for (int i = 0; i < count; ++i)
-    if (!lines_meet(list.moves[i], side ^ 1, end, have_end)) return false;
+    if (!lines_meet(list.moves[i], opponent_of(side), end, have_end)) return false;
   return true;
 }
 
 int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta,
                 int depth, int& best_index) {
-  const int side = root.side;
+  const Side side = root.side;
   const Position pos = root.position();
   const bool capture = has_capture(pos, side);
   const uint32_t before = pos.pieces[side];
@@ -59,8 +59,8 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
   sort_moves(order, score, count);
 
   // The node searches score for the side to move; the window follows it.
-  int a = side == BLACK ? alpha : -beta;
-  int b = side == BLACK ? beta : -alpha;
+  int a = mover_view(side, side == BLACK ? alpha : beta);
+  int b = mover_view(side, side == BLACK ? beta : alpha);
   int best = -MATE;
   int best_number = 0;
   const int child_depth = ONE_PLY * (depth - 1);
@@ -87,7 +87,7 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
     for (int i = 0; i < best_number; ++i)
       history_penalise(history_index(before, moves.moves[order[i]].pieces[side]));
   }
-  return side == BLACK ? best : -best;
+  return black_view(side, best);
 }
 
 }  // namespace qb

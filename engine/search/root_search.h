@@ -20,7 +20,7 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
 // True when the side has exactly one capture, or several whose capture lines
 // (all recaptures followed to the end) reach one and the same position: the
 // move is forced and a shallow search suffices.
-bool forced_capture(const Position& p, int side);
+bool forced_capture(const Position& p, Side side);
 
 constexpr int FORCED_DEPTH_CAP = 5;
 constexpr int DEPTH_CAP = 96;

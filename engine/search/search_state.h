@@ -1,4 +1,4 @@
-// State shared by the searches of one move: scores and depth constants, the
+// State shared by the searches of one move: depth constants, the
 // move-history table, and one record per search thread. Values that several
 // threads touch are relaxed atomics: updates may be lost (the searches
 // tolerate that) but never race in the language's sense.
@@ -9,14 +9,9 @@
 #include <cstdint>
 
 #include "interface/settings.h"
+#include "search/score.h"
 
 namespace qb {
-
-// Scores, from the side to move's view in the searches. A side without
-// pieces or moves at ply p scores p - MATE.
-constexpr int MATE = 4000;
-constexpr int REPETITION_DRAW = -3;
-constexpr int DATABASE_DRAW = -1;
 
 // Depth is in eighths of a ply inside the searches.
 constexpr int ONE_PLY = 8;

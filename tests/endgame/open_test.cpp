@@ -41,7 +41,7 @@ int count_of(const std::string& text, const std::string& part) {
 }
 
 // A table entry the searches stored, to see whether the table survived.
-const qb::HashKey MARK_KEY = qb::hash_key(qb::Position{{0x1, 0x80000000}, 0x80000001}, 0);
+const qb::HashKey MARK_KEY = qb::hash_key(qb::Position{{0x1, 0x80000000}, 0x80000001}, qb::BLACK);
 void mark_table() { qb::tt_store(MARK_KEY, 42, 0, 80, qb::BOUND_EXACT, 0); }
 bool table_marked() {
   qb::HashProbe found;

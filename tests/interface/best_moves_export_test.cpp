@@ -52,7 +52,7 @@ class BestMovesExport : public testing::Test {
   }
 
   Position root;
-  int side = BLACK;
+  Side side = BLACK;
   int32_t stop = 0;
   HostArrays out;
   char text[HOST_TEXT_SIZE] = "";

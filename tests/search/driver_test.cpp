@@ -91,7 +91,7 @@ TEST_F(Driver, AllScoresSettingStillPlays) {
 // searches, and the game, are the same on every run.
 TEST_F(Driver, SelfPlayEndsInAResult) {
   Position board = start_position();
-  int side = BLACK;
+  Side side = BLACK;
   int code = QB_UNKNOWN;
   int plies = 0;
   for (; plies < 400 && code == QB_UNKNOWN; ++plies) {
@@ -99,7 +99,7 @@ TEST_F(Driver, SelfPlayEndsInAResult) {
     code = search_driver(board, side, 0.0, plies == 0 ? INFO_NEW_GAME : 0, 0, status, &out);
     ASSERT_TRUE(code == QB_LOSS || is_successor(board, side, out)) << plies;
     board = out;
-    side ^= 1;
+    side = opponent_of(side);
   }
   EXPECT_NE(code, QB_UNKNOWN) << "no result after " << plies << " plies";
 }

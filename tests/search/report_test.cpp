@@ -20,7 +20,7 @@ using namespace qb;
 
 Position pos(const char* fen) { return parse_fen(fen).value().position; }
 
-int index_of(const Position& from, int side, const Position& to) {
+int index_of(const Position& from, Side side, const Position& to) {
   MoveList list;
   int n = generate_moves(from, list, side);
   for (int i = 0; i < n; ++i)

@@ -19,7 +19,7 @@ constexpr double NO_LIMIT = 1e9;
 struct Searched {
   qb::DeepeningResult result;
   qb::Position root;
-  int side;
+  qb::Side side;
   qb::Position best;
   std::string move;  // "11-15"
 };
@@ -44,7 +44,7 @@ inline Searched search_to_depth(const char* text, int depth) {
   return Searched{r, root.position, root.side, best, qb::move_text(text_buf, root.position, best)};
 }
 
-inline bool is_successor(const qb::Position& root, int side, const qb::Position& p) {
+inline bool is_successor(const qb::Position& root, qb::Side side, const qb::Position& p) {
   qb::MoveList moves;
   int count = qb::generate_moves(root, moves, side);
   for (int i = 0; i < count; ++i)

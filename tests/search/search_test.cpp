@@ -115,7 +115,7 @@ TEST(Search, NoPiecesOrNoMovesScoresThePly) {
 TEST(Search, FailHighKeepsTheParityOfTheTrueScore) {
   // The database stand-in calls every quiet position drawn (-1, odd): a
   // fail-high over an even beta must come back odd, as beta + 1.
-  g_search_db = SearchDatabase{32, 16, [](const Position&, int, bool) { return int(DB_DRAW); },
+  g_search_db = SearchDatabase{32, 16, [](const Position&, Side, bool) { return int(DB_DRAW); },
                                nullptr};
   Searched s = search_to_depth("B:W21-32:B1-12", 5);
   g_search_db = SearchDatabase{};
@@ -127,11 +127,11 @@ TEST(Search, DatabaseWinsCutOffAtOnce) {
   // Black to move and winning by the stand-in whenever black has more pieces.
   g_search_db = SearchDatabase{
       32, 16,
-      [](const Position& p, int side, bool) {
-        int diff = std::popcount(p.pieces[side]) - std::popcount(p.pieces[side ^ 1]);
+      [](const Position& p, Side side, bool) {
+        int diff = std::popcount(p.pieces[side]) - std::popcount(p.pieces[opponent_of(side)]);
         return int(diff > 0 ? DB_WIN : diff < 0 ? DB_LOSS : DB_UNKNOWN);
       },
-      [](const PieceSummary&, int winner) { return winner == BLACK ? 2500 : -2500; }};
+      [](const PieceSummary&, Side winner) { return winner == BLACK ? 2500 : -2500; }};
   Searched s = search_to_depth("B:W25,26,30:B5,6,9,K15", 7);
   g_search_db = SearchDatabase{};
   EXPECT_EQ(s.result.value, 2500);

@@ -159,7 +159,7 @@ TEST_F(Threads, RefutationByTheHelperReturnsThroughTheOwnersFailHigh) {
   int helper_refuted = 0;
   for (int attempt = 0; attempt < 10 && helper_refuted < 3; ++attempt) {
     SplitNode n;
-    const int child_side = n.root.side ^ 1;
+    const Side child_side = opponent_of(n.root.side);
     auto child_key = [&](int i) { return hash_key(n.moves.moves[i], child_side); };
     tt_store(hash_key(n.node), 0, 0, 8, BOUND_UPPER, HASH_MOVE);  // too shallow to answer
     tt_store(child_key(HASH_MOVE), 0, 1, 8 * 40, BOUND_EXACT, 0);
@@ -250,7 +250,7 @@ int play_game(const char* start, int depth, int max_plies) {
     searchtest::Searched s = search_to_depth(text.c_str(), depth);
     EXPECT_TRUE(is_successor(p.position, p.side, s.best)) << text;
     p.position = s.best;
-    p.side ^= 1;
+    p.side = opponent_of(p.side);
   }
   return 0;
 }

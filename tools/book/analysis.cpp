@@ -6,6 +6,7 @@
 #include "interface/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
+#include "search/score.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 
@@ -14,8 +15,6 @@ namespace bookgen {
 namespace {
 
 constexpr double NO_TIME_LIMIT = 1e9;
-// A side without moves has lost: the value the search gives at the root.
-constexpr int LOST_AT_ROOT = 4000;
 
 unsigned long long g_nodes = 0;
 
@@ -33,10 +32,10 @@ bool start_analysis(int hash_mb, const std::string& weights_dir, std::string* er
   return true;
 }
 
-Analysis analyse(const qb::Position& p, int side, int depth) {
+Analysis analyse(const qb::Position& p, qb::Side side, int depth) {
   qb::MoveList moves;
   int count = qb::generate_moves(p, moves, side);
-  if (count == 0) return Analysis{side == qb::BLACK ? -LOST_AT_ROOT : LOST_AT_ROOT, -1};
+  if (count == 0) return Analysis{qb::black_view(side, -qb::MATE), -1};  // lost at the root: ply 0
   qb::game_history_clear();
   qb::prepare_search(p, side, NO_TIME_LIMIT);
   qb::DeepeningResult r =

@@ -75,19 +75,19 @@ bool parse(int argc, char** argv, Options& o) {
 }
 
 // The position an opening leads to; its moves were checked when the deck was read.
-qb::Position opening_position(const host::Opening& opening, int& side) {
+qb::Position opening_position(const host::Opening& opening, qb::Side& side) {
   qb::Position p = qb::start_position();
   side = qb::BLACK;
   for (const std::string& move : opening.notation) {
     auto legal = host::legal_moves(p, side);
     p = legal[host::find_move(move, legal).index].after;
-    side ^= 1;
+    side = qb::opponent_of(side);
   }
   return p;
 }
 
 // The databases' verdict on a quiet position they cover, as a game result.
-bool database_label(const qb::Position& p, int side, Result& result) {
+bool database_label(const qb::Position& p, qb::Side side, Result& result) {
   if (!qb::within_wld_limits(p)) return false;
   int mover_wins = side == qb::BLACK ? BLACK_WINS : WHITE_WINS;
   switch (qb::driver_lookup(qb::g_wld.handle, p, side, false)) {
@@ -133,7 +133,7 @@ int run_worker(const Options& o, const std::vector<host::Opening>& deck, int wor
   std::mt19937 random(o.seed * 7919u + uint32_t(worker));
   std::vector<TrainingPosition> positions;
   for (int g = worker; g < o.games; g += o.workers) {
-    int side;
+    qb::Side side;
     qb::Position start = opening_position(deck[size_t(g) % deck.size()], side);
     play_selfplay_game(start, side, play, random, positions);
     char done = 1;

@@ -12,7 +12,7 @@ namespace {
 
 constexpr double NO_TIME_LIMIT = 1e9;
 
-Position engine_move(const Position& p, int side, int depth, const MoveList& moves, int count,
+Position engine_move(const Position& p, Side side, int depth, const MoveList& moves, int count,
                      int& value) {
   prepare_search(p, side, NO_TIME_LIMIT);
   if (count == 1) {
@@ -36,7 +36,7 @@ bool quiet(const Position& p) { return !has_capture(p, BLACK) && !has_capture(p,
 
 }  // namespace
 
-Result play_selfplay_game(const Position& start, int side, const SelfPlaySettings& settings,
+Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettings& settings,
                           std::mt19937& random, std::vector<TrainingPosition>& out) {
   game_history_clear();
   std::size_t first = out.size();
@@ -91,7 +91,7 @@ Result play_selfplay_game(const Position& start, int side, const SelfPlaySetting
     reversible = irreversible ? 0 : reversible + 1;
     if (irreversible) since_irreversible.clear();
     p = next;
-    side ^= 1;
+    side = opponent_of(side);
     since_irreversible.push_back(p);
     int seen = 0;  // the same placement with the same side to move: every other ply
     for (std::size_t i = since_irreversible.size(); i >= 3; i -= 2)
