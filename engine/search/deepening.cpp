@@ -17,10 +17,10 @@ namespace qb {
 
 namespace {
 
-constexpr int FULL_PV_DEPTH = 10;  // passes inside an iteration show the PV from here
-constexpr int PIN_PV_DEPTH = 8;    // the PV is pinned after every pass from here
+constexpr Plies FULL_PV_DEPTH = 10;  // passes inside an iteration show the PV from here
+constexpr Plies PIN_PV_DEPTH = 8;    // the PV is pinned after every pass from here
 
-bool stopped_at(int depth) { return depth >= STOP_MIN_DEPTH && stop_requested(); }
+bool stopped_at(Plies depth) { return depth >= STOP_MIN_DEPTH && stop_requested(); }
 
 // The threads that take part: the setting, within the threads that exist.
 int threads_for_search() {

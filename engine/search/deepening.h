@@ -6,6 +6,7 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
+#include "search/depth.h"
 
 namespace qb {
 
@@ -17,13 +18,13 @@ void prepare_search(const Position& root, Side side, double hard_limit);
 struct DeepeningLimits {
   double more_time;  // seconds: up to here the next iteration is two plies deeper
   double stop;       // seconds: from here no new iteration starts
-  int depth_cap;     // plies
+  Plies depth_cap;
 };
 
 struct DeepeningResult {
   int best_index;  // into the root's move list
   int value;       // black's view
-  int depth;       // of the last completed iteration
+  Plies depth;     // of the last completed iteration
 };
 
 // Called after every completed iteration with its result.
@@ -37,6 +38,6 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
                        const IterationDone& on_iteration = {});
 
 // The principal-variation length the reports and pins use at depth d.
-inline int pv_length(int depth) { return depth + depth / 5; }
+inline int pv_length(Plies depth) { return depth + depth / 5; }
 
 }  // namespace qb

@@ -24,10 +24,10 @@ namespace qb {
 
 namespace {
 
-constexpr int DEEP_DEPTH = 7;  // values of deeper iterations decide result codes
+constexpr Plies DEEP_DEPTH = 7;  // values of deeper iterations decide result codes
 constexpr double DRAW_ANALYSIS_SHARE = 0.8;  // of the hard time limit
 
-void log_final_line(const Position& root, Side side, const Position& chosen, int depth) {
+void log_final_line(const Position& root, Side side, const Position& chosen, Plies depth) {
   char line[PV_TEXT_SIZE + 2];
   pv_text(line, side, root, chosen, false, pv_length(depth));
   log_printf("%s\n", line);
@@ -76,7 +76,7 @@ int search_driver(const Position& root, Side side, double maxtime, int info, int
 
   int decided = 0;
   if (decided_without_search(root, side, moves, count, maxtime, str, out, &decided)) return decided;
-  const int depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
+  const Plies depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
 
   if (database_draw_analysis(*history_last(), str, DRAW_ANALYSIS_SHARE * limits.hard, out))
     return result_step(*out, side, ANALYSED_DRAW, true);

@@ -21,10 +21,10 @@ namespace qb {
 
 namespace {
 
-constexpr int PV_EXTENSION = 2;  // pinned node or failed-high hash entry
-constexpr int PROBCUT_MIN_DEPTH = 24;
-constexpr int IID_MIN_DEPTH = 48;
-constexpr int SINGLE_REPLY_EXTENSION = 4;  // a full ply inside a ProbCut verification
+constexpr Eighths PV_EXTENSION = 2;    // pinned node or failed-high hash entry
+constexpr Eighths PROBCUT_MIN_DEPTH = 3 * ONE_PLY;
+constexpr Eighths IID_MIN_DEPTH = 6 * ONE_PLY;
+constexpr Eighths SINGLE_REPLY_EXTENSION = ONE_PLY / 2;  // a full ply inside a ProbCut verification
 constexpr int NO_MOVE = -1;
 
 int terminal(SearchThread& t, int ply, int score) {
@@ -34,7 +34,7 @@ int terminal(SearchThread& t, int ply, int score) {
 
 // A child searched with `depth` left: the node search while a ply remains,
 // else the capture search (which takes the window as given).
-int search_child(const SearchNode& child, int ply, int depth, int alpha, int beta, bool pruning,
+int search_child(const SearchNode& child, int ply, Eighths depth, int alpha, int beta, bool pruning,
                  int thread) {
   if (depth > 0) return -node_search(child, ply + 1, depth, -beta, -alpha, pruning, thread);
   return -capture_search(child, ply + 1, -beta, -alpha, depth, thread);
@@ -49,7 +49,7 @@ struct TableHint {
   int extension;  // eighths added to the depth
 };
 
-TableHint read_table(HashKey key, int ply, int depth, int alpha, int beta) {
+TableHint read_table(HashKey key, int ply, Eighths depth, int alpha, int beta) {
   TableHint hint{false, 0, NO_MOVE, false, 0};
   HashProbe probe;
   if (!tt_probe(key, probe)) return hint;
@@ -84,10 +84,10 @@ struct DbOutcome {
   int ceiling;
 };
 
-DbOutcome probe_database(const Position& pos, Side side, const PieceSummary& summary, int depth,
+DbOutcome probe_database(const Position& pos, Side side, const PieceSummary& summary, Eighths depth,
                          bool pinned, int alpha, int beta) {
   DbOutcome out{false, 0, -MATE, MATE};
-  bool conditional = depth <= ONE_PLY * conditional_lookup_plies() && !pinned;
+  bool conditional = depth <= in_eighths(conditional_lookup_plies()) && !pinned;
   switch (db_lookup(pos, side, conditional)) {
     case DB_DRAW:
       return DbOutcome{true, DATABASE_DRAW, -MATE, MATE};
@@ -111,7 +111,7 @@ DbOutcome probe_database(const Position& pos, Side side, const PieceSummary& sum
 
 // ProbCut: when the captures alone beat beta by a margin, a shallow search
 // at beta + margin confirms the cutoff. The result is even.
-bool probcut(const SearchNode& node, int ply, int depth, int beta, int thread, int& score) {
+bool probcut(const SearchNode& node, int ply, Eighths depth, int beta, int thread, int& score) {
   int margin = (depth * 7 / 8) & ~1;
   int probe_beta = beta + margin / 3 + 5;
   if (capture_search(node, ply, probe_beta - 1, probe_beta, -ONE_PLY, thread) < probe_beta)
@@ -137,7 +137,7 @@ void reward_cutoff(SearchThread& t, int ply, Side side, const Position& pos, con
 
 }  // namespace
 
-int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta, bool pruning,
+int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int beta, bool pruning,
                 int thread) {
   SearchThread& t = g_search.threads[thread];
   if (search_aborted(thread)) return 0;

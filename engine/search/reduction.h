@@ -2,14 +2,16 @@
 // workers so that a move is searched alike whichever thread takes it.
 #pragma once
 
+#include "search/depth.h"
+
 namespace qb {
 
-constexpr int REDUCTION_MIN_DEPTH = 16;  // eighths of a ply
+constexpr Eighths REDUCTION_MIN_DEPTH = 2 * ONE_PLY;
 
-// Eighths of a ply taken from the depth of move `move_number` (its position
+// The depth taken from move `move_number` (its position
 // in the node's sorted order). Captures and promotions are never reduced;
 // principal-variation (pinned) nodes are reduced later and less.
-inline int late_move_reduction(int depth, bool capture_node, bool promotion, bool pinned,
+inline Eighths late_move_reduction(Eighths depth, bool capture_node, bool promotion, bool pinned,
                                int move_number) {
   if (depth < REDUCTION_MIN_DEPTH || capture_node || promotion) return 0;
   if (pinned) return move_number < 4 ? 0 : 8;

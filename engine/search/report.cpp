@@ -63,7 +63,7 @@ SearchReport current_report() {
   return r;
 }
 
-void write_progress(char* status, const char* sign, int value, int depth, const char* pv) {
+void write_progress(char* status, const char* sign, int value, Plies depth, const char* pv) {
   if (!status) return;
   SearchReport r = current_report();
   write_host_text(status, "value%s%d,  depth %d/%.1f/%d,  %.1fs,  %.0f kN/s,  %s",
@@ -71,7 +71,7 @@ void write_progress(char* status, const char* sign, int value, int depth, const 
                 r.knps, pv);
 }
 
-void log_best_move(const Position& root, const Position& best, int value, int depth) {
+void log_best_move(const Position& root, const Position& best, int value, Plies depth) {
   SearchReport r = current_report();
   char move[MOVE_TEXT_SIZE];
   log_printf("best %s, value %d, depth %d/%.1f/%d, nodes %" PRId64 ", time %.2f, %.0f kN/s, db %u\n",

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "board/position.h"
+#include "search/depth.h"
 
 namespace qb {
 
@@ -30,10 +31,10 @@ SearchReport current_report();
 // "value>12,  depth 9/11.3/21,  0.4s,  2950 kN/s,  pv 11-15 23-19": sign
 // "<" upper bound, ">" lower bound, "=" iteration complete; value from
 // black's view.
-void write_progress(char* status, const char* sign, int value, int depth, const char* pv);
+void write_progress(char* status, const char* sign, int value, Plies depth, const char* pv);
 
 // The log line of a completed iteration.
-void log_best_move(const Position& root, const Position& best, int value, int depth);
+void log_best_move(const Position& root, const Position& best, int value, Plies depth);
 
 // The board diagram and position text that open every search in the log.
 void log_search_start(const Position& root, Side side);

@@ -42,7 +42,7 @@ bool forced_capture(const Position& p, Side side) {
 }
 
 int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta,
-                int depth, int& best_index) {
+                Plies depth, int& best_index) {
   const Side side = root.side;
   const Position pos = root.position();
   const bool capture = has_capture(pos, side);
@@ -63,7 +63,7 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
   int b = mover_view(side, side == BLACK ? beta : alpha);
   int best = -MATE;
   int best_number = 0;
-  const int child_depth = ONE_PLY * (depth - 1);
+  const Eighths child_depth = in_eighths(depth - 1);
   SearchThread& t = g_search.threads[0];
   for (int i = 0; i < count && best < b; ++i) {
     SearchNode child = make_child(root, moves.moves[order[i]], capture);

@@ -9,15 +9,14 @@
 #include <cstdint>
 
 #include "interface/settings.h"
+#include "search/depth.h"
 #include "search/score.h"
 
 namespace qb {
 
-// Depth is in eighths of a ply inside the searches.
-constexpr int ONE_PLY = 8;
 constexpr int PLY_LIMIT = 97;     // static evaluation from this ply on
 constexpr int KILLER_PLIES = 99;  // plies 0-98
-constexpr int STOP_MIN_DEPTH = 5; // stop requests wait until this iteration
+constexpr Plies STOP_MIN_DEPTH = 5;  // stop requests wait until this iteration
 
 constexpr int HISTORY_SIZE = 1024;  // from * 32 + to
 constexpr int HISTORY_START = 4096;

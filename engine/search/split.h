@@ -10,11 +10,12 @@
 #include "board/movegen.h"
 #include "board/position.h"
 #include "interface/settings.h"
+#include "search/depth.h"
 #include "search/spin_lock.h"
 
 namespace qb {
 
-constexpr int SPLIT_MIN_DEPTH = 32;       // four plies: shallower work is cheaper alone
+constexpr Eighths SPLIT_MIN_DEPTH = 4 * ONE_PLY;  // shallower work is cheaper alone
 constexpr int SPLIT_MIN_MOVES_LEFT = 3;   // counting the move about to be searched
 constexpr int MAX_SPLIT_POINTS = 16;      // nested split points per owner
 constexpr int MAX_SPLIT_WORKERS = 2;      // the owner and one recruited thread
@@ -27,7 +28,8 @@ struct SplitWork {
   const uint8_t* order;
   int count;  // moves in the list
   int next;
-  int ply, depth;  // depth in eighths of a ply
+  int ply;
+  Eighths depth;
   int alpha, beta;
   bool pruning, capture_node, pinned;
 };

@@ -199,7 +199,7 @@ bool tt_probe(HashKey key, HashProbe& out) {
   return false;
 }
 
-void tt_store(HashKey key, int score, int ply, int depth, Bound bound, int move_index) {
+void tt_store(HashKey key, int score, int ply, Eighths depth, Bound bound, int move_index) {
   score = score_to_table(score, ply);
   // Lists longer than the 5-bit field are cut so the index never spills
   // into the bound bits; such a hash move is merely ordered first.

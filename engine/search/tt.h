@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/depth.h"
 #include "search/score.h"
 
 namespace qb {
@@ -92,7 +93,7 @@ bool tt_probe(HashKey key, HashProbe& out);
 // `score` is from the node's side; `ply` makes a distance score
 // node-relative (score_to_table). `depth` is in eighths of a ply (the
 // field holds depth + 1).
-void tt_store(HashKey key, int score, int ply, int depth, Bound bound, int move_index);
+void tt_store(HashKey key, int score, int ply, Eighths depth, Bound bound, int move_index);
 
 // Pins the entry a probe found, if it still holds the key (the driver's walk).
 void tt_pin_in_place(HashKey key, const HashProbe& found);
