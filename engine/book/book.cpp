@@ -8,10 +8,10 @@
 #include <string>
 
 #include "book/random.h"
-#include "interface/log.h"
-#include "interface/engine_status.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/log.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 

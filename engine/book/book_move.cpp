@@ -5,8 +5,8 @@
 #include "book/book.h"
 #include "book/book_lines.h"
 #include "book/random.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "search/game_history.h"
 
 namespace qb {

@@ -5,8 +5,8 @@
 #include "book/book.h"
 #include "book/book_lines.h"
 #include "book/book_move.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 

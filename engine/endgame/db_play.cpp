@@ -8,7 +8,7 @@
 #include "board/movetext.h"
 #include "endgame/identify.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "platform/platform.h"
 #include "search/game_history.h"
 #include "search/score.h"

@@ -1,6 +1,6 @@
 #include "endgame/driver_binding.h"
 
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "tbdrv.h"
 
 namespace qb {

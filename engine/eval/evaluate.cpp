@@ -7,7 +7,7 @@
 #include "eval/gather.h"
 #include "eval/terms.h"
 #include "eval/weights.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 
 // Code built for processor features chosen at run time.
 #if defined(__x86_64__) || defined(__i386__)

@@ -2,10 +2,10 @@
 #include <cstring>
 
 #include "interface/command.h"
-#include "interface/engine_status.h"
-#include "interface/host_text.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/host_text.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 namespace {

@@ -19,11 +19,11 @@
 #include "interface/command.h"
 #include "interface/command_words.h"
 #include "eval/dither.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "interface/memory_rule.h"
 #include "interface/persist.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 namespace {

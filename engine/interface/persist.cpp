@@ -1,6 +1,6 @@
 #include "interface/persist.h"
 
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "platform/platform.h"
 
 namespace qb {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "interface/setting_text.h"
+#include "interface/base/setting_text.h"
 
 namespace qb {
 

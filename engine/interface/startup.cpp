@@ -18,10 +18,10 @@
 #include "interface/about.h"
 #include "interface/busy.h"
 #include "interface/ini.h"
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "interface/memory_rule.h"
 #include "interface/persist.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "interface/startup_steps.h"
 #include "platform/platform.h"
 #include "search/threads.h"
@@ -165,16 +165,6 @@ void run_startup() {
 }
 
 }  // namespace
-
-void log_database_settings() {
-  log_printf("hashsize: %d\n", int(g_settings.hashsize));
-  log_printf("WLD cachesize: %d\n", int(g_settings.dbmbytes));
-  log_printf("limit max WLD pieces: %d\n", int(g_settings.max_dbpieces));
-  log_printf("WLD directory: %s\n", get_text_setting(g_settings.dbpath).c_str());
-  log_printf("MTC directory: %s\n", get_text_setting(g_settings.mtcpath).c_str());
-  log_printf("WLD enable: %d\n", int(g_settings.enable_wld));
-  log_printf("MTC enable: %d\n\n", int(g_settings.enable_mtc));
-}
 
 // Runs once; a second host thread arriving meanwhile waits for it to finish
 // rather than using a half-prepared engine. Nothing escapes to the host: a

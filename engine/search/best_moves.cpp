@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "search/root_search.h"
 #include "search/score.h"
 #include "search/threads.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "interface/settings.h"
-#include "interface/stop.h"
+#include "interface/base/settings.h"
+#include "interface/base/stop.h"
 #include "search/game_history.h"
 #include "search/report.h"
 #include "search/root_search.h"

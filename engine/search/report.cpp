@@ -8,8 +8,8 @@
 
 #include "board/movegen.h"
 #include "board/movetext.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
 #include "search/tt.h"

@@ -1,8 +1,7 @@
 #include "search/result.h"
 
 #include "board/bitops.h"
-#include "interface/exports.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "search/game_history.h"
 
 namespace qb {

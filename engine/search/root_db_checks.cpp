@@ -8,8 +8,8 @@
 #include "book/random.h"
 #include "endgame/databases.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "platform/platform.h"
 
 namespace qb {

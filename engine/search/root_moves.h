@@ -9,7 +9,7 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/depth.h"
 #include "search/report.h"
 #include "search/root_search.h"

@@ -3,7 +3,7 @@
 #include "search/move_order.h"
 #include "search/search.h"
 #include "search/search_state.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 
 namespace qb {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "search/depth.h"
 #include "search/score.h"
 

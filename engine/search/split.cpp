@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/poll.h"
 #include "search/reduction.h"
 #include "search/search.h"

@@ -9,7 +9,7 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "search/depth.h"
 #include "search/spin_lock.h"
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 #include "platform/platform.h"
 
 namespace qb {

@@ -20,10 +20,10 @@
 #include "book/book_fixture.h"
 #include "book/book_move.h"
 #include "book/random.h"
-#include "interface/engine_status.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 #include "support/temp_env.h"
 
 namespace {

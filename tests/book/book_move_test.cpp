@@ -13,9 +13,9 @@
 #include "book/book.h"
 #include "book/book_fixture.h"
 #include "book/book_move.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 #include "support/temp_env.h"
 
 namespace {

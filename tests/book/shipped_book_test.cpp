@@ -10,8 +10,8 @@
 #include "book/book.h"
 #include "book/book_fixture.h"
 #include "book/book_move.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "endgame/databases.h"
 #include "endgame/db_play.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "support/temp_env.h"
 #include "tables.h"
 

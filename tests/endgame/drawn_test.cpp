@@ -9,7 +9,7 @@
 #include "endgame/databases.h"
 #include "endgame/drawn_analysis.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "platform/platform.h"
 #include "search/root_db_checks.h"
 #include "tables.h"

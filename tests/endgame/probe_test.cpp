@@ -6,7 +6,7 @@
 #include "endgame/db_score.h"
 #include "eval/evaluate.h"
 #include "interface/exports.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/search.h"

@@ -10,7 +10,7 @@
 #include "eval/gather.h"
 #include "eval/terms.h"
 #include "eval/weights.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "platform/platform.h"
 #include "reference.h"
 #include "support/temp_env.h"

@@ -13,8 +13,8 @@
 #include "board/movetext.h"
 #include "engine_state.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 
 namespace {
 using namespace qb;

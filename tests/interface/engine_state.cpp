@@ -2,9 +2,9 @@
 
 #include "endgame/databases.h"
 #include "eval/dither.h"
-#include "interface/engine_status.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 #include "interface/startup.h"
 
 namespace qbtest {

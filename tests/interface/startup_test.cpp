@@ -8,10 +8,10 @@
 #include <iterator>
 
 #include "engine_state.h"
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "interface/memory_rule.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 #include "interface/startup_steps.h"
 #include "platform/platform.h"
 #include "support/temp_env.h"

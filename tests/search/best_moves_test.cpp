@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "search/best_moves.h"
 #include "fake_move_search.h"
 #include "search_support.h"

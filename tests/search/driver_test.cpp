@@ -5,8 +5,8 @@
 
 #include "board/bitops.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "search/driver.h"
 #include "search/report.h"
 #include "search/search_state.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "board/movegen.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/root_moves.h"
 #include "search/tt.h"
 

@@ -5,7 +5,7 @@
 
 #include "board/fen.h"
 #include "interface/exports.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "search/game_history.h"
 #include "search/result.h"
 

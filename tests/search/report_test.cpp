@@ -7,8 +7,8 @@
 
 #include "board/fen.h"
 #include "board/movegen.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "search/report.h"
 #include "search/search_state.h"
 #include "search/time_control.h"

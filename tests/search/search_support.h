@@ -7,7 +7,7 @@
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/movetext.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/tt.h"

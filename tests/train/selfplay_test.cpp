@@ -5,7 +5,7 @@
 #include "board/bitops.h"
 #include "board/fen.h"
 #include "board/position.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/tt.h"
 #include "train/selfplay_game.h"
 

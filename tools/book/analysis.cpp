@@ -2,8 +2,8 @@
 
 #include "board/movegen.h"
 #include "eval/weights.h"
-#include "interface/settings.h"
-#include "interface/stop.h"
+#include "interface/base/settings.h"
+#include "interface/base/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/score.h"

@@ -11,7 +11,7 @@
 
 #include "interface/command.h"
 #include "interface/persist.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 
 namespace {
 

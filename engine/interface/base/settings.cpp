@@ -1,4 +1,4 @@
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 
