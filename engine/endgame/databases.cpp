@@ -9,6 +9,7 @@
 #include "interface/base/engine_status.h"
 #include "interface/base/host_text.h"
 #include "interface/base/log.h"
+#include "interface/base/setting_table.h"
 #include "interface/base/setting_text.h"
 #include "interface/base/settings.h"
 #include "platform/platform.h"

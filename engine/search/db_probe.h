@@ -46,6 +46,8 @@ inline int db_win_score(const PieceSummary& s, Side side, Side winner) {
 }
 
 // Remaining depth, in plies, at or below which lookups are conditional.
-inline int conditional_lookup_plies() { return g_settings.cl.load(std::memory_order_relaxed); }
+inline int conditional_lookup_plies() {
+  return g_settings.conditional_lookup_plies.load(std::memory_order_relaxed);
+}
 
 }  // namespace qb

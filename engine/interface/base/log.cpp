@@ -5,8 +5,6 @@
 #include <string>
 
 #include "board/fen.h"
-#include "interface/base/setting_text.h"
-#include "interface/base/settings.h"
 
 namespace qb {
 
@@ -32,16 +30,6 @@ void log_printf(const char* format, ...) {
 
 void log_position(const Position& p, Side side) {
   log_text((position_text(p, side) + "\n\n").c_str());
-}
-
-void log_database_settings() {
-  log_printf("hashsize: %d\n", int(g_settings.hashsize));
-  log_printf("WLD cachesize: %d\n", int(g_settings.dbmbytes));
-  log_printf("limit max WLD pieces: %d\n", int(g_settings.max_dbpieces));
-  log_printf("WLD directory: %s\n", get_text_setting(g_settings.dbpath).c_str());
-  log_printf("MTC directory: %s\n", get_text_setting(g_settings.mtcpath).c_str());
-  log_printf("WLD enable: %d\n", int(g_settings.enable_wld));
-  log_printf("MTC enable: %d\n\n", int(g_settings.enable_mtc));
 }
 
 }  // namespace qb

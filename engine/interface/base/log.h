@@ -16,8 +16,5 @@ void log_text(const char* text);
 [[gnu::format(printf, 1, 2)]] void log_printf(const char* format, ...);
 // The position text, then a blank line.
 void log_position(const Position& p, Side side);
-// The settings block of the log, written at start-up and again whenever the
-// endgame databases are set up.
-void log_database_settings();
 
 }  // namespace qb

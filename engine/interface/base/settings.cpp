@@ -2,7 +2,6 @@
 
 namespace qb {
 
-EngineSettings g_settings;
 StartupInfo g_startup;
 std::atomic<bool> g_wld_reopen{false};
 std::atomic<bool> g_aux_reopen{false};
