@@ -5,6 +5,7 @@
 #include "interface/base/settings.h"
 #include "interface/base/stop.h"
 #include "search/game_history.h"
+#include "search/progress_line.h"
 #include "search/report.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
@@ -54,6 +55,7 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
   int committed = 0;
   char pv[PV_TEXT_SIZE];
   AwakeSearchThreads awake;
+  ProgressLine progress(status);
   for (int d = 1; d <= limits.depth_cap;) {
     g_search.iteration_depth.store(d, std::memory_order_relaxed);
     SearchWindow w = initial_window(done.value);
@@ -69,7 +71,7 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
       const char* sign = v < w.beta ? "<" : ">";
       if (side == BLACK ? v > w.alpha : v < w.beta) committed = index;
       shown = window_update(w, v);
-      write_progress(status, sign, shown, d, pv);
+      progress.write(sign, shown, d, pv);
       if (d >= PIN_PV_DEPTH) pin_pv(side, moves.moves[committed], false, pv_length(d), nullptr);
     } while (w.lower < w.upper);
     if (stopped_at(d)) break;  // the unfinished iteration counts for nothing
@@ -77,7 +79,7 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
     done = DeepeningResult{committed, shown, d};
     pv_text(pv, side, root_position, moves.moves[committed], false, pv_length(d));
     log_best_move(root_position, moves.moves[committed], shown, d);
-    write_progress(status, "=", shown, d, pv);
+    progress.write("=", shown, d, pv);
     if (on_iteration) on_iteration(done);
 
     double e = elapsed_seconds();

@@ -2,16 +2,21 @@
 // asks for a unit, builds it with its own store (loading what it needs from
 // the shared folders) and reports back. Tables are written atomically and a
 // unit counts as done only once its rank has reported it, so a job that
-// stops part-way (a rank killed takes the whole job down with it) leaves only
-// whole tables, and the next run resumes from them.
+// stops part-way leaves only whole tables, and the next run resumes from
+// them. Builders also send a heartbeat while they work: under
+// `mpirun --enable-recovery` a builder that dies does not end the job, and
+// the lead hands the unit of a rank gone silent to another one.
 #include "gen/mpi_build.h"
 
 #include <mpi.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,14 +27,24 @@ namespace tb {
 namespace {
 
 constexpr int LEAD = 0;
-constexpr int TAG_UNIT = 1;    // lead to builder: a unit's index, or STOP
+constexpr int TAG_UNIT = 1;    // lead to builder: a unit's index, STOP or STOP_AFTER_LOSS
 constexpr int TAG_RESULT = 2;  // builder to lead: READY, a finished unit's index, or FAILED
+constexpr int TAG_ALIVE = 3;   // either way: still here
 constexpr int STOP = -1;
+constexpr int STOP_AFTER_LOSS = -3;  // a rank was lost: leave without MPI_Finalize
 constexpr int READY = -1;
 constexpr int FAILED = -2;
 // A waiting rank checks for its message this often; OpenMPI's blocking
 // receive polls without pause and would take a core from the builders.
 constexpr auto POLL = std::chrono::milliseconds(5);
+constexpr auto HEARTBEAT = std::chrono::seconds(1);
+// Long enough that a loaded machine never misses it, short enough that a
+// lost unit is soon built again.
+constexpr auto SILENCE_LIMIT = std::chrono::seconds(10);
+// Before its first word the lead checks every table on disk, which on a
+// shared file system of many tables takes a while.
+constexpr auto PLANNING_LIMIT = std::chrono::minutes(10);
+using Clock = std::chrono::steady_clock;
 
 bool launched_by_mpirun() {
   return std::getenv("OMPI_COMM_WORLD_SIZE") || std::getenv("PMIX_RANK") || std::getenv("PMI_SIZE");
@@ -37,27 +52,65 @@ bool launched_by_mpirun() {
 
 void send(int value, int to, int tag) { MPI_Send(&value, 1, MPI_INT, to, tag, MPI_COMM_WORLD); }
 
-int receive(int from, int tag, int& sender) {
-  int value = 0;
+struct Message {
+  int value = 0, sender = 0, tag = 0;
+};
+
+// Waits for a message, at most `limit`; false when none came.
+bool receive(int from, int tag, Message& m, Clock::duration limit = Clock::duration::max()) {
   MPI_Request request;
-  MPI_Irecv(&value, 1, MPI_INT, from, tag, MPI_COMM_WORLD, &request);
+  MPI_Irecv(&m.value, 1, MPI_INT, from, tag, MPI_COMM_WORLD, &request);
   MPI_Status status;
+  const auto start = Clock::now();
   for (int arrived = 0;;) {
     MPI_Test(&request, &arrived, &status);
     if (arrived) break;
+    if (Clock::now() - start >= limit) {
+      MPI_Cancel(&request);
+      MPI_Wait(&request, MPI_STATUS_IGNORE);
+      return false;
+    }
     std::this_thread::sleep_for(POLL);
   }
-  sender = status.MPI_SOURCE;
-  return value;
+  m.sender = status.MPI_SOURCE;
+  m.tag = status.MPI_TAG;
+  return true;
 }
+
+// A builder's "still here", sent from its own thread while the builder's
+// main thread solves a unit (which can take hours at 7 pieces).
+class Heartbeat {
+ public:
+  Heartbeat() : thread_([this] { beat(); }) {}
+  ~Heartbeat() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  void beat() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!wake_.wait_for(lock, HEARTBEAT, [this] { return stop_; })) send(0, LEAD, TAG_ALIVE);
+  }
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stop_ = false;
+  std::thread thread_;
+};
 
 // A rank killed while writing leaves its temporary file behind; no rank
 // writes before the lead hands out the first unit.
 void remove_partial_files(const std::vector<Target>& targets) {
   for (const Target& t : targets)
-    for (const auto& entry : std::filesystem::directory_iterator(t.dir))
+    for (const auto& entry : std::filesystem::directory_iterator(t.dir)) {
+      std::error_code ignored;  // gone already: nothing to clear
       if (entry.path().filename().string().find(".part") != std::string::npos)
-        std::filesystem::remove(entry.path());
+        std::filesystem::remove(entry.path(), ignored);
+    }
 }
 
 struct Plan {
@@ -96,9 +149,71 @@ Plan make_plan(const BuildOptions& opt, const std::vector<Target>& targets) {
   return plan;
 }
 
-int lead(const BuildOptions& opt, const std::vector<Target>& targets, int ranks) {
+// What the lead knows of one builder rank.
+struct Builder {
+  int unit = -1;       // the unit it builds
+  bool idle = false;   // waiting for a unit
+  bool lost = false;   // fell silent; its unit went back to the plan
+  Clock::time_point heard = Clock::now();
+};
+
+// A rank silent past the limit is taken for dead: its unit goes back to the
+// plan for the next free rank. Should it still be alive after all, its
+// tables are the same bytes and replace each other atomically.
+void drop_silent_builders(std::vector<Builder>& builders, Plan& plan, Clock::duration limit) {
+  for (size_t rank = 1; rank < builders.size(); ++rank) {
+    Builder& b = builders[rank];
+    if (b.lost || Clock::now() - b.heard < limit) continue;
+    b.lost = true;
+    std::string what = b.unit >= 0 ? "; its unit " + unit_name(plan.units[b.unit]) + " goes to another rank" : "";
+    std::fprintf(stderr, "\ntbgen: rank %zu stopped answering%s\n", rank, what.c_str());
+    if (b.unit >= 0) plan.started[b.unit] = 0;
+  }
+}
+
+// Gives every idle rank the next unit whose dependencies are done.
+void hand_out_units(std::vector<Builder>& builders, Plan& plan) {
+  for (size_t rank = 1; rank < builders.size(); ++rank) {
+    Builder& b = builders[rank];
+    if (b.lost || !b.idle) continue;
+    int unit = plan.next_ready();
+    if (unit < 0) return;
+    plan.started[unit] = 1;
+    b.unit = unit;
+    b.idle = false;
+    send(unit, int(rank), TAG_UNIT);
+  }
+}
+
+// Ranks waiting for a unit give up on a lead that has gone quiet, so a
+// dead lead does not leave them waiting for ever.
+void tell_waiting_builders_alive(const std::vector<Builder>& builders) {
+  for (size_t rank = 1; rank < builders.size(); ++rank)
+    if (!builders[rank].lost && builders[rank].idle) send(0, int(rank), TAG_ALIVE);
+}
+
+bool all_waiting(const std::vector<Builder>& builders) {
+  for (size_t rank = 1; rank < builders.size(); ++rank)
+    if (!builders[rank].lost && !builders[rank].idle) return false;
+  return true;
+}
+
+// How a rank's part of the job ended.
+struct RankEnd {
+  int status = 0;
+  bool rank_lost = false;  // some rank died (or went silent) on the way
+};
+
+bool any_lost(const std::vector<Builder>& builders) {
+  for (const Builder& b : builders)
+    if (b.lost) return true;
+  return false;
+}
+
+RankEnd lead(const BuildOptions& opt, const std::vector<Target>& targets, int ranks, bool heartbeats) {
   remove_partial_files(targets);
   Plan plan = make_plan(opt, targets);
+  for (int rank = 1; rank < ranks; ++rank) send(0, rank, TAG_ALIVE);  // planned: from now on it beats
   double total = 0;
   size_t todo = 0;
   for (size_t i = 0; i < plan.units.size(); ++i)
@@ -106,57 +221,73 @@ int lead(const BuildOptions& opt, const std::vector<Target>& targets, int ranks)
 
   Progress progress(total);
   double finished = 0;
-  int builders = ranks - 1, busy = 0;
   bool failed = false;
-  std::vector<int> idle;
+  std::vector<Builder> builders(ranks);
+  const auto silence_limit = heartbeats ? Clock::duration(SILENCE_LIMIT) : Clock::duration::max();
+  auto last_beat = Clock::now();
   for (;;) {
-    while (!failed && !idle.empty()) {
-      int unit = plan.next_ready();
-      if (unit < 0) break;
-      plan.started[unit] = 1;
-      send(unit, idle.back(), TAG_UNIT);
-      idle.pop_back();
-      ++busy;
+    if (!failed) hand_out_units(builders, plan);
+    if (all_waiting(builders)) break;
+    if (Clock::now() - last_beat >= HEARTBEAT) {
+      tell_waiting_builders_alive(builders);
+      last_beat = Clock::now();
     }
-    if (busy == 0 && int(idle.size()) == builders) break;
-    int rank = 0;
-    int result = receive(MPI_ANY_SOURCE, TAG_RESULT, rank);
-    if (result >= 0) {
-      plan.done[result] = 1;
-      finished += unit_work(plan.units[result]);
-      progress.step_done(finished, unit_name(plan.units[result]) + " (rank " + std::to_string(rank) + ")");
+    Message m;
+    if (receive(MPI_ANY_SOURCE, MPI_ANY_TAG, m, HEARTBEAT)) {
+      Builder& b = builders[m.sender];
+      b.heard = Clock::now();
+      if (m.tag == TAG_RESULT && !b.lost) {
+        if (m.value >= 0 && !plan.done[m.value]) {
+          plan.done[m.value] = 1;
+          finished += unit_work(plan.units[m.value]);
+          progress.step_done(finished, unit_name(plan.units[m.value]) + " (rank " + std::to_string(m.sender) + ")");
+        }
+        failed = failed || m.value == FAILED;
+        b.idle = true;
+        b.unit = -1;
+      }
     }
-    if (result != READY) --busy;
-    failed = failed || result == FAILED;
-    idle.push_back(rank);
+    drop_silent_builders(builders, plan, silence_limit);
   }
-  for (int rank : idle) send(STOP, rank, TAG_UNIT);
+  // Lost ranks too: one that was only slow ends once its unit is written.
+  const bool lost = any_lost(builders);
+  for (int rank = 1; rank < ranks; ++rank) send(lost ? STOP_AFTER_LOSS : STOP, rank, TAG_UNIT);
 
   for (char d : plan.done) failed = failed || !d;
   if (failed) {
     std::fprintf(stderr, "\ntbgen: the build stopped with units left (see above); run it again to resume\n");
-    return 1;
+    return {1, lost};
   }
   char summary[160];
   std::snprintf(summary, sizeof summary, "tbgen: %d pieces ready, %zu units built (%.0f positions) on %d ranks in %s",
-                opt.pieces, todo, total, builders, format_seconds(progress.seconds()).c_str());
+                opt.pieces, todo, total, ranks - 1, format_seconds(progress.seconds()).c_str());
   progress.finish(summary);
-  return 0;
+  return {0, lost};
 }
 
-int build_units(const BuildOptions& opt, const std::vector<Target>& targets) {
+RankEnd build_units(const BuildOptions& opt, const std::vector<Target>& targets, bool heartbeats) {
+  std::optional<Heartbeat> heartbeat;
+  if (heartbeats) heartbeat.emplace();
   ValueStore store = open_store(opt);
   std::vector<Unit> units = units_up_to(opt.pieces);
   int result = READY, status = 0;
+  bool heard_lead = false;
   for (;;) {
     send(result, LEAD, TAG_RESULT);
-    int sender = 0;
-    int unit = receive(LEAD, TAG_UNIT, sender);
-    if (unit == STOP) return status;
-    Progress progress(unit_work(units[unit]));
+    Message m;
+    do {
+      if (!receive(LEAD, MPI_ANY_TAG, m, heard_lead ? Clock::duration(SILENCE_LIMIT) : PLANNING_LIMIT)) {
+        std::fprintf(stderr, "tbgen: the lead rank stopped answering; run the build again to resume\n");
+        return {1, true};
+      }
+      heard_lead = true;
+    } while (m.tag == TAG_ALIVE);
+    if (m.value == STOP || m.value == STOP_AFTER_LOSS) return {status, m.value == STOP_AFTER_LOSS};
+    const Unit& unit = units[m.value];
+    Progress progress(unit_work(unit));
     std::string why;
-    result = unit;
-    if (!build_unit(units[unit], targets, store, opt, progress, 0, why)) {
+    result = m.value;
+    if (!build_unit(unit, targets, store, opt, progress, 0, why)) {
       std::fprintf(stderr, "tbgen: %s\n", why.c_str());
       result = FAILED;
       status = 1;
@@ -168,21 +299,35 @@ int build_units(const BuildOptions& opt, const std::vector<Target>& targets) {
 
 int run_build_mpi(const BuildOptions& opt) {
   if (!launched_by_mpirun()) return run_build(opt);
-  MPI_Init(nullptr, nullptr);
+  int threads = 0;
+  MPI_Init_thread(nullptr, nullptr, MPI_THREAD_MULTIPLE, &threads);
+  // Without heartbeats (an MPI without thread support) a lost rank is
+  // never noticed, so the lead does not watch for silence.
+  const bool heartbeats = threads >= MPI_THREAD_MULTIPLE;
+  // A dead rank must not make sends to it or the final STOPs fail the job.
+  MPI_Comm_set_errhandler(MPI_COMM_WORLD, MPI_ERRORS_RETURN);
   int rank = 0, ranks = 1;
   MPI_Comm_rank(MPI_COMM_WORLD, &rank);
   MPI_Comm_size(MPI_COMM_WORLD, &ranks);
-  int status;
+  RankEnd end;
   std::vector<Target> targets;
   if (ranks == 1) {
-    status = run_build(opt);
+    end.status = run_build(opt);
   } else if (!open_targets(opt, targets)) {
-    status = 2;  // every rank sees the same options and says so
+    end.status = 2;  // every rank sees the same options and says so
   } else {
-    status = rank == LEAD ? lead(opt, targets, ranks) : build_units(opt, targets);
+    end = rank == LEAD ? lead(opt, targets, ranks, heartbeats) : build_units(opt, targets, heartbeats);
+  }
+  // A rank that died while writing left its temporary file behind.
+  if (rank == LEAD && end.status == 0) remove_partial_files(targets);
+  if (end.rank_lost) {
+    // OpenMPI's finalize can wait for ever on a dead rank; under
+    // --enable-recovery a rank may leave without it.
+    std::fflush(nullptr);
+    std::_Exit(end.status);
   }
   MPI_Finalize();
-  return status;
+  return end.status;
 }
 
 }  // namespace tb

@@ -94,8 +94,9 @@ TEST(Cli, AnalyseListsEveryMoveAndMarksTheGoodOnes) {
   ProgramRun r = quillbar("analyse --engine " + fake("first") + " --fen W:W21-32:B1-10,12,15 --margin 15");
   EXPECT_EQ(r.exit_code, 0) << r.output;
   // The fake scores moves 0, -10, -20, ... for the side to move, in its
-  // generation order.
-  EXPECT_TRUE(contains(r.output, "  21-17      0\n  22-18      10\n  23-19      outside the margin\n"))
+  // generation order; the list shows them from White's side.
+  EXPECT_TRUE(contains(r.output, "Scores from White's side (White to move): higher is better for White.\n"
+                                 "  21-17      +0\n  22-18      -10\n  23-19      outside the margin\n"))
       << r.output;
   EXPECT_TRUE(contains(r.output, "fake best moves")) << r.output;
 

@@ -4,11 +4,13 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "interface/base/host_text.h"
 #include "interface/base/log.h"
+#include "search/progress_line.h"
 #include "search/report.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
@@ -68,6 +70,27 @@ TEST_F(Reports, ProgressLineFormat) {
       << status;
   write_progress(status, "=", 4, 3, "");
   EXPECT_TRUE(std::regex_match(status, std::regex(R"(value=4,  depth 3/\d+\.\d/\d+,  \d+\.\ds,  \d+ kN/s,  )"))) << status;
+}
+
+// Between passes the line is rewritten with the time moving on; the pass's
+// own words stay.
+TEST_F(Reports, ProgressLineIsRefreshedBetweenPasses) {
+  start_move_clock();
+  char status[HOST_TEXT_SIZE] = "";
+  {
+    ProgressLine line(status);
+    std::this_thread::sleep_for(2 * PROGRESS_REFRESH);
+    EXPECT_STREQ(status, "") << "nothing to refresh before the first pass";
+    line.write("<", 7, 11, "pv 9-13");
+    const std::string first = status;
+    for (int i = 0; i < 40 && first == status; ++i) std::this_thread::sleep_for(PROGRESS_REFRESH);
+    EXPECT_NE(first, status);
+    EXPECT_TRUE(std::regex_match(status, std::regex(R"(value<7,  depth 11/\d+\.\d/\d+,  \d+\.\ds,  \d+ kN/s,  pv 9-13)")))
+        << status;
+  }
+  const std::string after_end = status;
+  std::this_thread::sleep_for(2 * PROGRESS_REFRESH);
+  EXPECT_EQ(after_end, status) << "the refresher writes nothing once its deepening has ended";
 }
 
 TEST_F(Reports, PvTextStopsBeforeRepeatingAPosition) {

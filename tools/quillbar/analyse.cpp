@@ -4,15 +4,17 @@
 
 #include "commands.h"
 #include "engine_process.h"
+#include "game.h"
 #include "notation.h"
 #include "one_engine.h"
 #include "options.h"
+#include "progress.h"
 
 namespace host {
 namespace {
 
-// get_best_moves lists a move that failed the margin with this score (sign
-// by the side to move).
+// get_best_moves lists a move that failed the margin with this score, the
+// worst for the side to move.
 constexpr int EXCLUDED_SCORE = 11000;
 constexpr int DEFAULT_MARGIN = 10;
 
@@ -68,14 +70,18 @@ int run_analyse(const Args& args) {
     std::fprintf(stderr, "analyse: %s\n", best.failure.c_str());
     return 1;
   }
+  // The engine scores from Black's side; the list shows them from the side
+  // to move's, so that the best move has the highest score for either colour.
+  const char* mover = side_name(root.side);
+  std::printf("Scores from %s's side (%s to move): higher is better for %s.\n", mover, mover, mover);
   std::vector<LegalMove> moves = legal_moves(root.position, root.side);
   for (const auto& [after, score] : best.moves) {
     std::string text = "?";
     for (const LegalMove& m : moves)
       if (m.after == after) text = move_notation(m);
-    bool excluded = score == (root.side == qb::WHITE ? EXCLUDED_SCORE : -EXCLUDED_SCORE);
-    if (excluded) std::printf("  %-10s outside the margin\n", text.c_str());
-    else std::printf("  %-10s %d\n", text.c_str(), score);
+    int own = value_for(score, root.side);
+    if (own == -EXCLUDED_SCORE) std::printf("  %-10s outside the margin\n", text.c_str());
+    else std::printf("  %-10s %+d\n", text.c_str(), own);
   }
   std::printf("%s\n", best.text.c_str());
   return best.result == 0 ? 0 : 1;

@@ -15,3 +15,4 @@ int run_move(const Args& args);
 int run_command(const Args& args);
 int run_engine_server(const Args& args);
 int run_bench(const Args& args);
+int run_serve(const Args& args);  // only where the web server is built

@@ -67,7 +67,12 @@ bool EngineProcess::start(const EngineConfig& config, std::string& error) {
   return true;
 }
 
-bool EngineProcess::send(const std::string& line) { return server_.write(line + "\n"); }
+bool EngineProcess::send(const std::string& line) {
+  std::lock_guard<std::mutex> lock(write_mutex_);
+  return server_.write(line + "\n");
+}
+
+void EngineProcess::request_stop() { send("stop"); }
 
 void limit_fixed_time_move(MoveRequest& request, double hang_timeout) {
   request.stop_after = FIXED_TIME_HARD_FACTOR * request.maxtime + STOP_SLACK;
@@ -94,7 +99,10 @@ EngineProcess::Read EngineProcess::read_line(std::string& line, double seconds_l
   }
 }
 
-std::string EngineProcess::end_and_describe(double grace) { return server_.finish(grace); }
+std::string EngineProcess::end_and_describe(double grace) {
+  std::lock_guard<std::mutex> lock(write_mutex_);
+  return server_.finish(grace);
+}
 
 void EngineProcess::close() {
   if (!server_.running()) return;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -84,6 +85,9 @@ class EngineProcess {
   BestMoves best_moves(const qb::Position& p, int side, double maxtime, int margin,
                        int min_depth, const StatusListener& on_status = {});
   CommandReply command(const std::string& text, double timeout = COMMAND_TIMEOUT);
+  // "Move now" from another thread while getmove waits: the engine plays
+  // the best move it has found so far.
+  void request_stop();
 
   // Asks the server to quit, then makes sure it has.
   void close();
@@ -101,6 +105,7 @@ class EngineProcess {
   std::string end_and_describe(double grace = QUIT_GRACE);
 
   os::ChildProcess server_;
+  std::mutex write_mutex_;  // request_stop writes from another thread
   std::string pending_;  // bytes read past the last line
   std::string name_;
 };

@@ -16,6 +16,9 @@ const Command COMMANDS[] = {
     {"perft", run_perft, "count leaf positions: perft [--fen FEN] [--depth N] [--divide]"},
     {"play", run_play, "play the engine in the terminal: play [--white] [--self] [--time S]"},
     {"match", run_match, "engine against engine over an opening deck: match [LIB_A [LIB_B]]"},
+#ifdef QB_WEB_SERVER
+    {"serve", run_serve, "the board in the browser: serve [--port N] [--open] [--time S]"},
+#endif
     {"analyse", run_analyse, "score every move of a position: analyse --fen FEN [--time S] [--margin M]"},
     {"move", run_move, "one getmove through the exports: move [--fen FEN] [--time S]"},
     {"command", run_command, "send one enginecommand line: command \"get hashsize\""},

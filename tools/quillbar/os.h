@@ -24,6 +24,10 @@ std::tm local_time(std::time_t t);
 // its name starting with `prefix`; empty on failure.
 std::string make_private_temp_dir(const std::string& prefix);
 
+// Starts the user's web browser on `url` (xdg-open, or the shell's
+// `start`) without waiting for it; false when it cannot be started.
+bool open_in_browser(const std::string& url);
+
 // ---- Terminal.
 bool is_terminal(std::FILE* stream);
 int terminal_width();  // columns of the terminal on standard output; 0 when unknown

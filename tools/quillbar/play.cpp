@@ -12,6 +12,7 @@
 #include "os.h"
 #include "paths.h"
 #include "pdn.h"
+#include "progress.h"
 
 namespace host {
 namespace {
@@ -77,6 +78,18 @@ std::string engine_label(const Session& s) {
   return paren != std::string::npos && paren > 0 ? name.substr(0, paren) : name;
 }
 
+// The engine's score from the player's side, labelled: its own line gives
+// it from Black's side whoever plays. Engine against itself: Black's side.
+std::string score_label(const Session& s, const std::string& status) {
+  auto progress = parse_progress(status);
+  if (!progress) return "";
+  int viewer = s.user == qb::WHITE ? qb::WHITE : qb::BLACK;
+  char text[64];
+  std::snprintf(text, sizeof text, "  score %+d for %s", value_for(progress->value, viewer),
+                side_name(viewer));
+  return text;
+}
+
 // One engine move. Returns false when the engine failed; the reason is in
 // the session's outcome.
 bool engine_move(Session& s) {
@@ -110,8 +123,8 @@ bool engine_move(Session& s) {
   for (const LegalMove& m : moves) {
     if (!(m.after == reply.after)) continue;
     s.game.play(m, clean_comment(reply.status));
-    std::printf("%s plays %s  (%.1fs)  %s\n", who.c_str(), move_notation(m).c_str(), reply.seconds,
-                clean_comment(reply.status).c_str());
+    std::printf("%s plays %s  (%.1fs)%s  %s\n", who.c_str(), move_notation(m).c_str(), reply.seconds,
+                score_label(s, reply.status).c_str(), clean_comment(reply.status).c_str());
     GameResult claim = claimed_result(reply.result, side);
     if (claim != GameResult::ONGOING) {
       const char* what = reply.result == 0 ? " claims a draw" : reply.result == 1 ? " claims a win" : " resigns";

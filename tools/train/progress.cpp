@@ -8,8 +8,9 @@ namespace qb::train {
 
 constexpr int BAR_WIDTH = 40;
 
-ProgressBar::ProgressBar(std::string label, long total)
-    : label_(std::move(label)), total_(total > 0 ? total : 1), terminal_(isatty(2)) {}
+ProgressBar::ProgressBar(std::string label, long total, long already)
+    : label_(std::move(label)), total_(total > 0 ? total : 1), already_(already), done_(already),
+      terminal_(isatty(2)) {}
 
 void ProgressBar::advance(long by) {
   done_ += by;
@@ -25,7 +26,8 @@ void ProgressBar::finish() {
 void ProgressBar::draw() {
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   int filled = int(done_ * BAR_WIDTH / total_);
-  double eta = done_ > 0 ? seconds * double(total_ - done_) / double(done_) : 0;
+  long this_run = done_ - already_;
+  double eta = this_run > 0 ? seconds * double(total_ - done_) / double(this_run) : 0;
   std::fprintf(stderr, "%s[%s%s] %ld/%ld %s  %.0fs, %.0fs to go%s", terminal_ ? "\r" : "",
                std::string(size_t(filled), '#').c_str(),
                std::string(size_t(BAR_WIDTH - filled), '.').c_str(), done_, total_, label_.c_str(),

@@ -9,14 +9,16 @@ namespace qb::train {
 
 class ProgressBar {
  public:
-  ProgressBar(std::string label, long total);
+  // `already` of the total were done by an earlier run: the estimate of the
+  // time left counts only this run's pace.
+  ProgressBar(std::string label, long total, long already = 0);
   void advance(long by = 1);
   void finish();
 
  private:
   void draw();
   std::string label_;
-  long total_, done_ = 0, last_tenth_ = -1;
+  long total_, already_, done_, last_tenth_ = -1;
   bool terminal_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };

@@ -2,12 +2,16 @@
 // positions with the game results, for the trainer.
 //
 // The search keeps its state in engine-wide tables, so games run in forked
-// worker processes, one search thread each. Workers write their own part
-// files and report each finished game through a pipe; the parent draws the
-// progress bar and joins the parts into one file at the end.
+// worker processes, one search thread each. The games are played in chunks
+// (selfplay_chunks.h), each written when it is finished, so that a run of
+// many hours resumes where it stopped; every game draws its random moves
+// from its own number, so a resumed run writes the same file. Workers report
+// each finished game through a pipe; the parent draws the progress bar and
+// joins the chunks into one file at the end.
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -25,6 +29,7 @@
 #include "openings.h"
 #include "search/tt.h"
 #include "train/progress.h"
+#include "train/selfplay_chunks.h"
 #include "train/selfplay_game.h"
 #include "train/training_data.h"
 
@@ -44,12 +49,13 @@ const char* const USAGE =
     "  --weights DIR      weights directory (default engines/)\n"
     "  --openings FILE    opening deck (default openings/three-move-deck.txt)\n"
     "  --seed S           random seed (default 1)\n"
+    "  --chunk N          games per chunk, the unit a resumed run skips (default 100)\n"
     "  --databases DIR    win/loss/draw endgame databases: games end at the first\n"
     "                     position they cover, with its proven result (default: none)\n";
 
 struct Options {
   std::string out, weights = "engines/", deck = "openings/three-move-deck.txt", databases;
-  int games = 1000, workers = int(std::max(1u, std::thread::hardware_concurrency()));
+  int games = 1000, chunk_games = 100, workers = int(std::max(1u, std::thread::hardware_concurrency()));
   uint32_t seed = 1;
   SelfPlaySettings play;
 };
@@ -68,10 +74,19 @@ bool parse(int argc, char** argv, Options& o) {
     else if (a == "--openings") o.deck = v;
     else if (a == "--seed") o.seed = uint32_t(std::strtoul(v.c_str(), nullptr, 10));
     else if (a == "--databases") o.databases = v;
+    else if (a == "--chunk") o.chunk_games = std::atoi(v.c_str());
     else return false;
   }
   return !o.out.empty() && o.games > 0 && o.workers > 0 && o.play.depth > 0 &&
-         o.play.random_plies >= 0;
+         o.play.random_plies >= 0 && o.chunk_games > 0;
+}
+
+// What a resumed run must share with the run it continues.
+ChunkPlan chunk_plan(const Options& o) {
+  std::string shape = "depth " + std::to_string(o.play.depth) + "\nrandom-plies " +
+                      std::to_string(o.play.random_plies) + "\nseed " + std::to_string(o.seed) +
+                      "\nweights " + o.weights + "\nopenings " + o.deck + "\ndatabases " + o.databases;
+  return ChunkPlan{o.out, o.games, o.chunk_games, shape};
 }
 
 // The position an opening leads to; its moves were checked when the deck was read.
@@ -110,11 +125,10 @@ bool open_worker_databases(const std::string& dir) {
   return qb::g_wld.handle != nullptr;
 }
 
-std::string part_path(const Options& o, int worker) { return o.out + ".part" + std::to_string(worker); }
-
-// Plays games worker, worker + W, worker + 2W, ...; writes a byte to `report`
-// after each.
-int run_worker(const Options& o, const std::vector<host::Opening>& deck, int worker, int report) {
+// Plays the chunks `todo[worker]`, `todo[worker + W]`, ...; after each game
+// writes the number of positions it gave to `report`.
+int run_worker(const Options& o, const std::vector<host::Opening>& deck, const ChunkPlan& plan,
+               const std::vector<int>& todo, int worker, int report) {
   qb::g_settings.searchthreads.store(1);
   qb::publish_stop_flag(nullptr);
   qb::tt_free();
@@ -130,19 +144,23 @@ int run_worker(const Options& o, const std::vector<host::Opening>& deck, int wor
   }
   SelfPlaySettings play = o.play;
   if (!o.databases.empty()) play.exact_label = database_label;
-  std::mt19937 random(o.seed * 7919u + uint32_t(worker));
-  std::vector<TrainingPosition> positions;
-  for (int g = worker; g < o.games; g += o.workers) {
-    qb::Side side;
-    qb::Position start = opening_position(deck[size_t(g) % deck.size()], side);
-    play_selfplay_game(start, side, play, random, positions);
-    char done = 1;
-    if (write(report, &done, 1) != 1) return 1;
-  }
-  std::string error;
-  if (!write_training_file(part_path(o, worker), positions, &error)) {
-    std::fprintf(stderr, "selfplay: %s\n", error.c_str());
-    return 1;
+  for (size_t i = size_t(worker); i < todo.size(); i += size_t(o.workers)) {
+    const int chunk = todo[i];
+    std::vector<TrainingPosition> positions;
+    for (int g = plan.first_game(chunk); g < plan.end_game(chunk); ++g) {
+      std::mt19937 random(o.seed * 7919u + uint32_t(g));
+      qb::Side side;
+      qb::Position start = opening_position(deck[size_t(g) % deck.size()], side);
+      size_t before = positions.size();
+      play_selfplay_game(start, side, play, random, positions);
+      int32_t gave = int32_t(positions.size() - before);
+      if (write(report, &gave, sizeof gave) != sizeof gave) return 1;
+    }
+    std::string error;
+    if (!write_training_file(plan.chunk_path(chunk), positions, &error)) {
+      std::fprintf(stderr, "selfplay: %s\n", error.c_str());
+      return 1;
+    }
   }
   return 0;
 }
@@ -161,6 +179,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "selfplay: %s\n", error.empty() ? "empty deck" : error.c_str());
     return 1;
   }
+  ChunkPlan plan = chunk_plan(o);
+  if (!start_or_resume(plan, error)) {
+    std::fprintf(stderr, "selfplay: %s\n", error.c_str());
+    return 1;
+  }
+  const std::vector<int> todo = missing_chunks(plan);
+  long already = 0;
+  for (int c = 0; c < plan.chunks(); ++c) already += plan.end_game(c) - plan.first_game(c);
+  for (int c : todo) already -= plan.end_game(c) - plan.first_game(c);
+  if (already > 0) std::fprintf(stderr, "selfplay: resuming, %ld of %d games done\n", already, o.games);
+
   int pipe_ends[2];
   if (pipe(pipe_ends) != 0) return 1;
   std::vector<pid_t> children;
@@ -168,14 +197,20 @@ int main(int argc, char** argv) {
     pid_t pid = fork();
     if (pid == 0) {
       close(pipe_ends[0]);
-      _exit(run_worker(o, deck, w, pipe_ends[1]));
+      _exit(run_worker(o, deck, plan, todo, w, pipe_ends[1]));
     }
     if (pid > 0) children.push_back(pid);
   }
   close(pipe_ends[1]);
-  ProgressBar bar("games", o.games);
-  char byte;
-  while (read(pipe_ends[0], &byte, 1) == 1) bar.advance();
+  const auto start = std::chrono::steady_clock::now();
+  ProgressBar bar("games", o.games, already);
+  long positions_now = 0, games_now = 0;
+  int32_t gave;
+  while (read(pipe_ends[0], &gave, sizeof gave) == sizeof gave) {
+    positions_now += gave;
+    ++games_now;
+    bar.advance();
+  }
   bar.finish();
   bool failed = false;
   for (pid_t pid : children) {
@@ -183,15 +218,13 @@ int main(int argc, char** argv) {
     waitpid(pid, &status, 0);
     failed |= !WIFEXITED(status) || WEXITSTATUS(status) != 0;
   }
-  std::vector<TrainingPosition> all;
-  for (int w = 0; w < o.workers && !failed; ++w) {
-    failed |= !read_training_file(part_path(o, w), all, &error);
-    std::remove(part_path(o, w).c_str());
-  }
-  if (failed || !write_training_file(o.out, all, &error)) {
-    std::fprintf(stderr, "selfplay: %s\n", error.empty() ? "a worker failed" : error.c_str());
+  long total = failed ? -1 : join_chunks(plan, error);
+  if (total < 0) {
+    std::fprintf(stderr, "selfplay: %s\n", error.empty() ? "a worker failed; run again to resume" : error.c_str());
     return 1;
   }
-  std::printf("%zu positions from %d games in %s\n", all.size(), o.games, o.out.c_str());
+  double hours = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 3600;
+  std::printf("%ld positions from %d games in %s; this run: %ld games, %ld positions, %.0f positions an hour\n",
+              total, o.games, o.out.c_str(), games_now, positions_now, hours > 0 ? positions_now / hours : 0.0);
   return 0;
 }

@@ -1,6 +1,7 @@
 // The host program's operating-system services on POSIX systems.
 #include <dlfcn.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -19,6 +20,21 @@ std::string host_name() {
   char name[256] = "?";
   gethostname(name, sizeof name - 1);
   return name;
+}
+
+bool open_in_browser(const std::string& url) {
+  pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    // A grandchild runs the browser, so that nobody has to reap it.
+    if (fork() == 0) {
+      execlp("xdg-open", "xdg-open", url.c_str(), (char*)nullptr);
+      _exit(127);
+    }
+    _exit(0);
+  }
+  waitpid(pid, nullptr, 0);
+  return true;
 }
 
 std::tm local_time(std::time_t t) {

@@ -7,6 +7,8 @@
 
 #include "os.h"
 #include "platform/windows/win.h"
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 namespace host::os {
 
@@ -14,6 +16,10 @@ std::string executable_path() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   return length == 0 || length >= MAX_PATH ? "" : std::string(path, length);
+}
+
+bool open_in_browser(const std::string& url) {
+  return (intptr_t)ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL) > 32;
 }
 
 std::string host_name() {
