@@ -13,6 +13,7 @@
 #include "interface/base/settings.h"
 #include "search/allscores.h"
 #include "search/driver.h"
+#include "search/game_history.h"
 #include "fake_move_search.h"
 #include "search_support.h"
 

@@ -6,6 +6,7 @@
 #include "interface/base/host_text.h"
 #include "interface/base/settings.h"
 #include "search/best_moves.h"
+#include "search/game_history.h"
 #include "fake_move_search.h"
 #include "search_support.h"
 

@@ -7,10 +7,13 @@
 #include "interface/exports.h"
 #include "interface/base/host_text.h"
 #include "interface/base/settings.h"
+#include "interface/base/stop.h"
 #include "search/driver.h"
+#include "search/game_history.h"
 #include "search/report.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
+#include "search/tt.h"
 #include "search_support.h"
 
 namespace {

@@ -3,9 +3,12 @@
 #include <set>
 #include <string>
 
+#include "interface/base/stop.h"
 #include "search/db_probe.h"
+#include "search/game_history.h"
 #include "search/search.h"
 #include "search/search_state.h"
+#include "search/tt.h"
 #include "search_support.h"
 
 namespace {
@@ -140,14 +143,10 @@ TEST(Search, DatabaseWinsCutOffAtOnce) {
 TEST(Search, StopBeforeDepthFiveWaitsAndThenKeepsDepthThree) {
   FenPosition root = fen("B:W21-32:B1-12");
   int32_t playnow = 1;  // the host asks before the search even starts
+  start_unhosted_searches(TABLE_MB);
   publish_stop_flag(&playnow);
-  game_history_clear();
-  tt_free();
-  tt_allocate(4);
-  prepare_search(root.position, root.side, NO_LIMIT);
-  MoveList moves;
-  int count = generate_moves(root.position, moves, root.side);
-  DeepeningResult r = deepen(moves, count, DeepeningLimits{NO_LIMIT, NO_LIMIT, 96}, nullptr);
+  FixedDepthResult r =
+      search_fixed_depth(FixedDepthRequest{.root = root.position, .side = root.side, .depth = DEPTH_CAP});
   EXPECT_EQ(r.depth, 3);
   EXPECT_EQ(playnow, 1);
   publish_stop_flag(nullptr);

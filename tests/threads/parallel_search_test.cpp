@@ -279,27 +279,22 @@ TEST_F(Threads, SearchesStoppedAtRandomMomentsEndWithALegalMove) {
   std::mt19937 random(12345);
   std::uniform_int_distribution<int> delay_us(0, 4000);
   int32_t playnow = 0;
-  tt_free();
-  tt_allocate(4);
+  start_unhosted_searches(searchtest::TABLE_MB);
   struct Round { int threads, searches; };
   for (Round round : {Round{2, 1000}, Round{4, 100}}) {
     use_threads(round.threads, round.threads);
     for (int i = 0; i < round.searches; ++i) {
       FenPosition p = fen(MIDDLE_GAMES[i % std::size(MIDDLE_GAMES)]);
-      game_history_clear();
       std::atomic_ref<int32_t>(playnow).store(0);
       publish_stop_flag(&playnow);
-      prepare_search(p.position, p.side, searchtest::NO_LIMIT);
-      MoveList moves;
-      int count = generate_moves(p.position, moves, p.side);
       std::thread host([&playnow, wait = delay_us(random)] {
         std::this_thread::sleep_for(std::chrono::microseconds(wait));
         std::atomic_ref<int32_t>(playnow).store(1);
       });
-      const DeepeningLimits limits{searchtest::NO_LIMIT, searchtest::NO_LIMIT, 9};
-      DeepeningResult r = deepen(moves, count, limits, nullptr);
+      FixedDepthResult r =
+          search_fixed_depth(FixedDepthRequest{.root = p.position, .side = p.side, .depth = 9});
       host.join();
-      ASSERT_LT(r.best_index, count);
+      ASSERT_LT(r.best_index, r.move_count);
       ASSERT_GE(r.depth, 3);
       for (int t = 0; t < round.threads; ++t)
         ASSERT_EQ(g_search.threads[t].split_count, 0) << "thread " << t;

@@ -24,10 +24,9 @@
 #include "eval/weights.h"
 #include "interface/base/setting_text.h"
 #include "interface/base/settings.h"
-#include "interface/base/stop.h"
 #include "notation.h"
 #include "openings.h"
-#include "search/tt.h"
+#include "search/fixed_depth.h"
 #include "train/progress.h"
 #include "train/selfplay_chunks.h"
 #include "train/selfplay_game.h"
@@ -114,7 +113,8 @@ bool database_label(const qb::Position& p, qb::Side side, Result& result) {
 }
 
 // Opens the databases the way the engine does, so that the searches probe
-// them too; the hash table is allocated on the way.
+// them too; the engine allocates its hash table anew on the way, of the
+// same size.
 bool open_worker_databases(const std::string& dir) {
   qb::g_settings.hashsize.store(WORKER_HASH_MB);
   qb::g_settings.dbmbytes.store(WORKER_DB_CACHE_MB);
@@ -130,11 +130,8 @@ bool open_worker_databases(const std::string& dir) {
 int run_worker(const Options& o, const std::vector<host::Opening>& deck, const ChunkPlan& plan,
                const std::vector<int>& todo, int worker, int report) {
   qb::g_settings.searchthreads.store(1);
-  qb::publish_stop_flag(nullptr);
-  qb::tt_free();
-  if (o.databases.empty()) {
-    qb::tt_allocate(WORKER_HASH_MB);
-  } else if (!open_worker_databases(o.databases)) {
+  qb::start_unhosted_searches(WORKER_HASH_MB);
+  if (!o.databases.empty() && !open_worker_databases(o.databases)) {
     std::fprintf(stderr, "selfplay: cannot open the databases in %s\n", o.databases.c_str());
     return 1;
   }
