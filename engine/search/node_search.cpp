@@ -9,9 +9,9 @@
 #include "eval/evaluate.h"
 #include "search/db_probe.h"
 #include "search/game_history.h"
+#include "search/move_loop.h"
 #include "search/move_order.h"
 #include "search/poll.h"
-#include "search/reduction.h"
 #include "search/search.h"
 #include "search/search_state.h"
 #include "search/split.h"
@@ -123,18 +123,6 @@ bool probcut(const SearchNode& node, int ply, Eighths depth, int beta, int threa
   return true;
 }
 
-// A cutoff: the best move's history rises, the moves tried before it decay,
-// and a quiet best move becomes the killer of its ply.
-void reward_cutoff(SearchThread& t, int ply, Side side, const Position& pos, const MoveList& list,
-                   const uint8_t* order, int best_number, int best_index, bool capture_node) {
-  const uint32_t before = pos.pieces[side];
-  const uint32_t best_after = list.moves[best_index].pieces[side];
-  history_reward(history_index(before, best_after));
-  for (int i = 0; i < best_number; ++i)
-    history_penalise(history_index(before, list.moves[order[i]].pieces[side]));
-  if (!capture_node) t.killers[ply] = killer_of(before, best_after);
-}
-
 }  // namespace
 
 int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int beta, bool pruning,
@@ -230,6 +218,9 @@ int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int b
       }
       sort_moves(order, score, count);
 
+      const NodeLoop loop{.node = &node, .moves = &list, .order = order, .count = count,
+                          .ply = ply, .depth = depth, .alpha = alpha, .beta = beta,
+                          .pruning = pruning, .capture_node = capture_node, .pinned = pinned};
       for (int i = next; i < count && best < beta; ++i) {
         if (cancel_check(thread)) return 0;
         // Deep enough and with enough moves left, the rest of the list may
@@ -237,24 +228,13 @@ int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int b
         // the combined result.
         if (depth >= SPLIT_MIN_DEPTH && count - i >= SPLIT_MIN_MOVES_LEFT &&
             g_search.threads_in_use > 1) {
-          const SplitWork work{.node = &node, .moves = &list, .order = order, .count = count,
-                               .next = i, .ply = ply, .depth = depth, .alpha = a, .beta = beta,
-                               .pruning = pruning, .capture_node = capture_node, .pinned = pinned};
-          if (split(work, thread, best, best_index)) {
+          if (split(SplitWork{.loop = loop, .next = i, .alpha = a}, thread, best, best_index)) {
             best_number = int(std::find(order, order + count, best_index) - order);
             break;
           }
         }
-        const Position& move = list.moves[order[i]];
-        SearchNode child = make_child(node, move, capture_node);
-        t.nodes.add(1);
-        const int r = late_move_reduction(depth, capture_node, is_promotion(pos, move, side), pinned, i);
-        // A reduced search that drops to the horizon keeps the node's own alpha.
-        int v = depth - r - ONE_PLY > 0
-                    ? -node_search(child, ply + 1, depth - r - ONE_PLY, -beta, -a, pruning, thread)
-                    : -capture_search(child, ply + 1, -beta, -alpha, depth - r - ONE_PLY, thread);
-        if (r > 0 && v > a)
-          v = -node_search(child, ply + 1, depth - ONE_PLY, -beta, -a, pruning, thread);
+        int v;
+        if (!search_move(loop, i, thread, [a] { return a; }, v)) return 0;
         if (v > best) {
           best = v;
           best_index = order[i];
@@ -274,7 +254,10 @@ int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int b
   if (cancel_check(thread)) return 0;
   Bound bound = best >= beta ? BOUND_LOWER : best <= alpha ? BOUND_UPPER : BOUND_EXACT;
   tt_store(key, best, ply, stored_depth, bound, best_index);
-  if (cut) reward_cutoff(t, ply, side, pos, list, order, best_number, best_index, capture_node);
+  // A quiet move that refutes the node is tried early at this ply elsewhere.
+  if (cut)
+    reward_cutoff(pos, side, list, order, best_number, best_index,
+                  capture_node ? nullptr : &t.killers[ply]);
   return best;
 }
 

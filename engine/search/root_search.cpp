@@ -80,13 +80,9 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
     }
   }
 
-  if (best >= b && count >= 2) {
-    uint32_t best_after = moves.moves[best_index].pieces[side];
-    killer = killer_of(before, best_after);
-    history_reward(history_index(before, best_after));
-    for (int i = 0; i < best_number; ++i)
-      history_penalise(history_index(before, moves.moves[order[i]].pieces[side]));
-  }
+  // The root's killer orders only the root's own later passes: it is kept
+  // among captures too, where a node keeps none.
+  if (best >= b && count >= 2) reward_cutoff(pos, side, moves, order, best_number, best_index, &killer);
   return black_view(side, best);
 }
 

@@ -127,7 +127,8 @@ TEST_F(Threads, NoMoreThanSixteenNestedSplitPoints) {
   SplitNode n;
   uint8_t order[MAX_MOVES];
   for (int i = 0; i < n.count; ++i) order[i] = uint8_t(i);
-  SplitWork work{&n.node, &n.moves, order, n.count, 0, 0, 32, -MATE, MATE, true, false, false};
+  const NodeLoop loop{&n.node, &n.moves, order, n.count, 0, 32, -MATE, MATE, true, false, false};
+  const SplitWork work{.loop = loop, .next = 0, .alpha = -MATE};
   std::atomic<int32_t>& owned = g_search.threads[0].split_count;
 
   owned = MAX_SPLIT_POINTS - 1;  // as if nested fifteen deep: one more is allowed
@@ -225,7 +226,8 @@ TEST_F(Threads, ThreadZeroStopsTheSearchWhileWaitingForItsHelper) {
     });
     uint8_t order[MAX_MOVES];
     for (int i = 0; i < n.count; ++i) order[i] = uint8_t(i);
-    SplitWork work{&n.node, &n.moves, order, n.count, 0, 0, 8 * 14, 0, 1, false, false, false};
+    const NodeLoop loop{&n.node, &n.moves, order, n.count, 0, 8 * 14, 0, 1, false, false, false};
+    const SplitWork work{.loop = loop, .next = 0, .alpha = 0};
     int best = -MATE, best_index = 0;
     EXPECT_TRUE(split(work, 0, best, best_index));
     long_search.join();
