@@ -1,5 +1,5 @@
 // Iterative deepening at the root, shared by the getmove driver and the
-// tools that search a position to a fixed depth.
+// fixed-depth searches of the tools and tests (fixed_depth.h).
 #pragma once
 
 #include <functional>
