@@ -21,20 +21,20 @@ using namespace qb;
 
 struct Sample {
   Position p;
-  int side;
+  Side side;
 };
 
 std::vector<Sample> random_game_positions(int games, std::mt19937& rng) {
   std::vector<Sample> out;
   for (int g = 0; g < games; ++g) {
     Position p = start_position();
-    int side = BLACK;
+    Side side = BLACK;
     for (int ply = 0; ply < 150; ++ply) {
       MoveList list;
       if (generate_moves(p, list, side) == 0) break;
       out.push_back({p, side});
       p = list.moves[rng() % list.count];
-      side ^= 1;
+      side = opponent_of(side);
     }
   }
   return out;

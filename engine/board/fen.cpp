@@ -82,7 +82,7 @@ std::string trim(const std::string& s) {
 
 }  // namespace
 
-std::string position_text(const Position& p, int side) {
+std::string position_text(const Position& p, Side side) {
   std::string out = side == WHITE ? "W" : "B";
   out += ":W";
   append_list(out, p.white(), p.kings);

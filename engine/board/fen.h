@@ -12,10 +12,10 @@ namespace qb {
 
 struct FenPosition {
   Position position;
-  int side;
+  Side side;
 };
 
-std::string position_text(const Position& p, int side);
+std::string position_text(const Position& p, Side side);
 
 // Accepts the text above and the usual PDN form without ranges, optional
 // surrounding quotes and a trailing '.', spaces around separators, and the

@@ -17,7 +17,7 @@ constexpr uint32_t shift(uint32_t x) {
 // Append one successor per destination bit; the source is the destination
 // shifted back by the step.
 template <int Step>
-inline void add_steps(const Position& p, int side, uint32_t dests, MoveList& list) {
+inline void add_steps(const Position& p, Side side, uint32_t dests, MoveList& list) {
   while (dests) {
     uint32_t to = lowest_bit(dests);
     uint32_t from = shift<-Step>(to);
@@ -32,7 +32,7 @@ inline void add_steps(const Position& p, int side, uint32_t dests, MoveList& lis
 
 // Moves toward higher squares, in emission order: +5, +4 from odd rows,
 // +4 from even rows, +3.
-inline void add_up_steps(const Position& p, int side, uint32_t movers, MoveList& list) {
+inline void add_up_steps(const Position& p, Side side, uint32_t movers, MoveList& list) {
   uint32_t e = p.empty();
   add_steps<5>(p, side, ((movers & STEP5_UP_SOURCES) << 5) & e, list);
   add_steps<4>(p, side, ((movers & ODD_ROWS_135) << 4) & e, list);
@@ -42,7 +42,7 @@ inline void add_up_steps(const Position& p, int side, uint32_t movers, MoveList&
 
 // Moves toward lower squares, in emission order: -3, -4 onto even rows,
 // -4 onto odd rows, -5.
-inline void add_down_steps(const Position& p, int side, uint32_t movers, MoveList& list) {
+inline void add_down_steps(const Position& p, Side side, uint32_t movers, MoveList& list) {
   uint32_t e = p.empty();
   add_steps<-3>(p, side, (movers >> 3) & STEP3_SQUARES & e, list);
   add_steps<-4>(p, side, (movers >> 4) & EVEN_ROWS & e, list);
@@ -138,7 +138,7 @@ struct RecordPaths {
 template <class Paths>
 struct CaptureGen {
   const Position& start;
-  int side;
+  Side side;
   MoveList& list;
   Paths& paths;
   uint32_t empty = 0;       // empty squares plus the starting square
@@ -149,7 +149,7 @@ struct CaptureGen {
   Position after(uint32_t s, uint32_t captured, bool king) const {
     Position n;
     n.pieces[side] = own_rest | s;
-    n.pieces[side ^ 1] = opp & ~captured;
+    n.pieces[opponent_of(side)] = opp & ~captured;
     n.kings = (kings_rest | (king ? s : 0)) & ~captured;
     return n;
   }
@@ -199,13 +199,13 @@ struct CaptureGen {
   template <Dir D, bool Even>
   void first_jumps(uint32_t sources) {
     constexpr Piece man = D == UP9 || D == UP7 ? BLACK_MAN : WHITE_MAN;
-    uint32_t landings = jump_landings<D, Even>(sources, start.pieces[side ^ 1]) & start.empty();
+    uint32_t landings = jump_landings<D, Even>(sources, start.pieces[opponent_of(side)]) & start.empty();
     while (landings) {
       uint32_t l = lowest_bit(landings);
       uint32_t from = source_square<D>(l);
       bool king = start.kings & from;
       empty = start.empty() | from;
-      opp = start.pieces[side ^ 1];
+      opp = start.pieces[opponent_of(side)];
       own_rest = start.pieces[side] & ~from;
       kings_rest = start.kings & ~from;
       paths.start(start);
@@ -251,7 +251,7 @@ struct CaptureGen {
 
 }  // namespace
 
-int generate_noncaptures(const Position& p, MoveList& list, int side) {
+int generate_noncaptures(const Position& p, MoveList& list, Side side) {
   list.count = 0;
   uint32_t own = p.pieces[side];
   uint32_t own_kings = own & p.kings;
@@ -265,9 +265,9 @@ int generate_noncaptures(const Position& p, MoveList& list, int side) {
   return list.count;
 }
 
-bool has_capture(const Position& p, int side) {
+bool has_capture(const Position& p, Side side) {
   uint32_t own = p.pieces[side];
-  uint32_t opp = p.pieces[side ^ 1];
+  uint32_t opp = p.pieces[opponent_of(side)];
   uint32_t up = side == BLACK ? own : own & p.kings;
   uint32_t down = side == WHITE ? own : own & p.kings;
   uint32_t landings = 0;
@@ -282,12 +282,12 @@ bool has_capture(const Position& p, int side) {
   return landings & p.empty();
 }
 
-int generate_captures(const Position& p, MoveList& list, int side) {
+int generate_captures(const Position& p, MoveList& list, Side side) {
   NoPaths none;
   return CaptureGen<NoPaths>{p, side, list, none}.run();
 }
 
-int generate_captures_with_paths(const Position& p, MoveList& list, int side, CapturePath* out) {
+int generate_captures_with_paths(const Position& p, MoveList& list, Side side, CapturePath* out) {
   RecordPaths rec{out, {}};
   return CaptureGen<RecordPaths>{p, side, list, rec}.run();
 }

@@ -21,12 +21,12 @@ struct MoveList {
   Position moves[MAX_MOVES];
 };
 
-int generate_noncaptures(const Position& p, MoveList& list, int side);
-int generate_captures(const Position& p, MoveList& list, int side);
-bool has_capture(const Position& p, int side);
+int generate_noncaptures(const Position& p, MoveList& list, Side side);
+int generate_captures(const Position& p, MoveList& list, Side side);
+bool has_capture(const Position& p, Side side);
 
 // Captures if there are any, else non-captures; 0 means the side has lost.
-inline int generate_moves(const Position& p, MoveList& list, int side) {
+inline int generate_moves(const Position& p, MoveList& list, Side side) {
   return has_capture(p, side) ? generate_captures(p, list, side)
                               : generate_noncaptures(p, list, side);
 }
@@ -42,6 +42,6 @@ static_assert(sizeof(CapturePath) == 148);
 
 // Same successors in the same order as generate_captures(), with paths.
 // `paths` must have room for MAX_MOVES records.
-int generate_captures_with_paths(const Position& p, MoveList& list, int side, CapturePath* paths);
+int generate_captures_with_paths(const Position& p, MoveList& list, Side side, CapturePath* paths);
 
 }  // namespace qb

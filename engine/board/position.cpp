@@ -15,14 +15,14 @@ void init_popcount(bool hardware) {
   g_use_hw_popcount = hardware;
 }
 
-SearchNode make_root(const Position& p, int side, const SearchNode* parent) {
+SearchNode make_root(const Position& p, Side side, const SearchNode* parent) {
   return SearchNode{p.pieces[BLACK], p.pieces[WHITE], p.kings, side, 0, parent};
 }
 
 SearchNode make_child(const SearchNode& parent, const Position& child, bool capture) {
   Position before = parent.position();
   bool reversible = !capture && !men_changed(before, child, parent.side);
-  return SearchNode{child.pieces[BLACK], child.pieces[WHITE], child.kings, parent.side ^ 1,
+  return SearchNode{child.pieces[BLACK], child.pieces[WHITE], child.kings, opponent_of(parent.side),
                     reversible ? parent.reversible + 1 : 0, &parent};
 }
 

@@ -8,6 +8,7 @@
 namespace qb {
 
 enum Side : int { BLACK = 0, WHITE = 1 };
+constexpr Side opponent_of(Side side) { return Side(side ^ 1); }
 
 // Layout is shared with hosts (build_movelist, qsearch): black, white, kings.
 struct Position {
@@ -18,8 +19,8 @@ struct Position {
   uint32_t white() const { return pieces[WHITE]; }
   uint32_t occupied() const { return pieces[BLACK] | pieces[WHITE]; }
   uint32_t empty() const { return ~occupied(); }
-  uint32_t men(int side) const { return pieces[side] & ~kings; }
-  uint32_t kings_of(int side) const { return pieces[side] & kings; }
+  uint32_t men(Side side) const { return pieces[side] & ~kings; }
+  uint32_t kings_of(Side side) const { return pieces[side] & kings; }
 
   friend bool operator==(const Position&, const Position&) = default;
 };
@@ -50,14 +51,14 @@ constexpr uint32_t DOWN9_EVEN = 0x0E0E0E00, DOWN9_ODD = 0xE0E0E000;
 // runs from the search tree back into the game history.
 struct SearchNode {
   uint32_t black, white, kings;
-  int32_t side;
+  Side side;
   int32_t reversible;  // consecutive king moves without capture
   const SearchNode* parent;
 
   Position position() const { return Position{{black, white}, kings}; }
 };
 
-SearchNode make_root(const Position& p, int side, const SearchNode* parent);
+SearchNode make_root(const Position& p, Side side, const SearchNode* parent);
 SearchNode make_child(const SearchNode& parent, const Position& child, bool capture);
 
 // The host's 8x8 board, indexed board[x][y].
@@ -69,19 +70,19 @@ struct HostCell { int x, y; };
 HostCell square_to_host(int square);  // square 1-32
 Position from_host_board(const int32_t board[8][8]);
 void to_host_board(const Position& p, int32_t board[8][8]);
-inline int host_color_to_side(int color) { return color == 1 ? WHITE : BLACK; }
+inline Side host_color_to_side(int color) { return color == 1 ? WHITE : BLACK; }
 
 // A man on its own crowning row cannot arise in play.
 inline bool has_man_on_crown_row(const Position& p) {
   return ((p.pieces[BLACK] & BLACK_CROWN_ROW) | (p.pieces[WHITE] & WHITE_CROWN_ROW)) & ~p.kings;
 }
 
-inline bool men_changed(const Position& before, const Position& after, int side) {
+inline bool men_changed(const Position& before, const Position& after, Side side) {
   return before.men(side) != after.men(side);
 }
 
 // The moved piece was a man and arrived as a king.
-inline bool is_promotion(const Position& before, const Position& after, int side) {
+inline bool is_promotion(const Position& before, const Position& after, Side side) {
   uint32_t moved_man = before.pieces[side] & ~(before.kings | after.pieces[side]);
   uint32_t new_king = after.pieces[side] & after.kings & ~before.pieces[side];
   return moved_man && new_king;

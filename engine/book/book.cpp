@@ -8,10 +8,10 @@
 #include <string>
 
 #include "book/random.h"
-#include "interface/log.h"
-#include "interface/engine_status.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/log.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 
@@ -148,7 +148,7 @@ bool kings_match(const BookRecord& r, uint32_t kings) {
 
 }  // namespace
 
-int book_find(const Position& p, int side) {
+int book_find(const Position& p, Side side) {
   if (!g_book.loaded || g_book.records.empty()) return BOOK_NOT_FOUND;
   const uint32_t slots = uint32_t(g_book.records.size());
   const uint32_t start = book_hash(p, side) % slots;

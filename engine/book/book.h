@@ -42,7 +42,7 @@ bool book_in_use();
 
 constexpr int BOOK_NOT_FOUND = -1;
 // The slot holding (p, side), or BOOK_NOT_FOUND (always when no book is loaded).
-int book_find(const Position& p, int side);
+int book_find(const Position& p, Side side);
 BookEntry book_decode(int slot, uint32_t kings);
 void clear_book_marks();
 

@@ -53,14 +53,14 @@ BookEntry decode_entry(uint32_t info, uint32_t kings) {
   return e;
 }
 
-uint32_t encode_info(int side, const BookEntry& entry, bool kings, int king_index) {
+uint32_t encode_info(Side side, const BookEntry& entry, bool kings, int king_index) {
   uint32_t info = uint32_t(side & 1) << 1 | uint32_t(entry.first & 0x1F) << 2;
   uint32_t value = uint32_t(entry.value) & 0xFFF;
   if (kings) return info | 1u | uint32_t(king_index & 0x1FFF) << 7 | value << 20;
   return info | uint32_t(entry.second & 0x1F) << 7 | value << 12;
 }
 
-uint32_t book_hash(const Position& p, int side) {
+uint32_t book_hash(const Position& p, Side side) {
   uint8_t key[12];
   write_word(key, p.pieces[BLACK]);
   write_word(key + 4, p.pieces[WHITE]);

@@ -59,12 +59,12 @@ struct BookEntry {
 // the value; with kings, bits 7-19 index the king-mask table and bits 20-31
 // hold the value (there is no second move).
 inline bool info_has_kings(uint32_t info) { return info & 1; }
-inline int info_side(uint32_t info) { return (info >> 1) & 1; }
+inline Side info_side(uint32_t info) { return Side((info >> 1) & 1); }
 inline int info_king_index(uint32_t info) { return (info >> 7) & 0x1FFF; }
 BookEntry decode_entry(uint32_t info, uint32_t kings);
-uint32_t encode_info(int side, const BookEntry& entry, bool kings, int king_index);
+uint32_t encode_info(Side side, const BookEntry& entry, bool kings, int king_index);
 
-uint32_t book_hash(const Position& p, int side);
+uint32_t book_hash(const Position& p, Side side);
 
 // Table bytes are stored under a byte substitution: each nibble of a byte is
 // replaced through the same fixed permutation.

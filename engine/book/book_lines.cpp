@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "board/movetext.h"
+#include "search/score.h"
 
 namespace qb {
 
@@ -15,11 +16,11 @@ constexpr int ALL_KINDS_MARGIN = 10;
 enum BookLevel { ALL_KINDS = 1, GOOD = 2 };
 
 // The value a move out of the book gets: the worst there is for the mover.
-int worst_value(int side) { return side == BLACK ? -4001 : 4001; }
+int worst_value(Side side) { return black_view(side, -BEYOND_ANY_SCORE); }
 
 // First book move first, then the second, then the mover's best values,
 // then the longer lines.
-bool ranks_before(const MoveEntry& a, const MoveEntry& b, int side) {
+bool ranks_before(const MoveEntry& a, const MoveEntry& b, Side side) {
   if (a.first != b.first) return a.first;
   if (a.second != b.second) return a.second;
   if (a.value != b.value) return side == BLACK ? a.value > b.value : a.value < b.value;
@@ -28,7 +29,7 @@ bool ranks_before(const MoveEntry& a, const MoveEntry& b, int side) {
 
 }  // namespace
 
-std::optional<BookMark> walk_line(const Position& p, int side, int ply) {
+std::optional<BookMark> walk_line(const Position& p, Side side, int ply) {
   int slot = book_find(p, side);
   if (slot == BOOK_NOT_FOUND) return std::nullopt;
   BookMark& mark = g_book.marks[std::size_t(slot)];
@@ -40,7 +41,7 @@ std::optional<BookMark> walk_line(const Position& p, int side, int ply) {
   int count = generate_moves(p, moves, side);
   if (record.first < count) {
     // The walks never resize the mark table, so `mark` stays valid.
-    if (auto next = walk_line(moves.moves[record.first], side ^ 1, ply + 1)) {
+    if (auto next = walk_line(moves.moves[record.first], opponent_of(side), ply + 1)) {
       mark.depth = line_depth_after(next->depth);
       mark.value = next->value;
     }
@@ -48,7 +49,7 @@ std::optional<BookMark> walk_line(const Position& p, int side, int ply) {
   return mark;
 }
 
-std::vector<MoveEntry> rank_moves(const MoveList& moves, int side, const BookEntry& record,
+std::vector<MoveEntry> rank_moves(const MoveList& moves, Side side, const BookEntry& record,
                                   bool second_keeps_value, int ply) {
   std::vector<MoveEntry> entries;
   for (int i = 0; i < moves.count; ++i) {
@@ -56,7 +57,7 @@ std::vector<MoveEntry> rank_moves(const MoveList& moves, int side, const BookEnt
     e.index = i;
     e.first = i == record.first;
     e.second = !e.first && i == record.second;
-    if (auto mark = walk_line(moves.moves[i], side ^ 1, ply + 1)) {
+    if (auto mark = walk_line(moves.moves[i], opponent_of(side), ply + 1)) {
       e.in_book = true;
       e.depth = mark->depth + 1;
       e.value = mark->value;

@@ -34,13 +34,13 @@ struct MoveEntry {
 // Follows the first book moves from (p, side) while they stay in the book,
 // marking each position on the way. Returns the mark of (p, side), or
 // nothing when it is not in the book. Marks already visited end the walk.
-std::optional<BookMark> walk_line(const Position& p, int side, int ply);
+std::optional<BookMark> walk_line(const Position& p, Side side, int ply);
 
 // One entry per move of `moves` (positions after the moves, `side` to move
 // before them). `second_keeps_value`: whether the second book move, when its
 // successor is out of the book, keeps the record's value (the move choice)
 // or ranks as any other move (printing).
-std::vector<MoveEntry> rank_moves(const MoveList& moves, int side, const BookEntry& record,
+std::vector<MoveEntry> rank_moves(const MoveList& moves, Side side, const BookEntry& record,
                                   bool second_keeps_value, int ply);
 
 // Marks the candidates for `level` in ranked entries; returns their number.

@@ -5,8 +5,8 @@
 #include "book/book.h"
 #include "book/book_lines.h"
 #include "book/random.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "search/game_history.h"
 
 namespace qb {
@@ -14,12 +14,12 @@ namespace qb {
 namespace {
 
 // The book rates the move better than a draw for the mover.
-bool favours_mover(int value, int side) { return side == BLACK ? value > 1 : value < -1; }
+bool favours_mover(int value, Side side) { return side == BLACK ? value > 1 : value < -1; }
 
-bool refused_for_repetition(const Position& p, int side, const Position& after,
+bool refused_for_repetition(const Position& p, Side side, const Position& after,
                             const SearchNode* history_tail, int value) {
   if (!history_tail || !favours_mover(value, side)) return false;
-  bool capture = after.pieces[side ^ 1] != p.pieces[side ^ 1];
+  bool capture = after.pieces[opponent_of(side)] != p.pieces[opponent_of(side)];
   return repeats_ancestor(make_child(*history_tail, after, capture));
 }
 
@@ -44,7 +44,7 @@ std::string choice_text(const Position& p, const MoveList& moves,
 
 }  // namespace
 
-bool book_move(const Position& p, int side, const MoveList& moves, const SearchNode* history_tail,
+bool book_move(const Position& p, Side side, const MoveList& moves, const SearchNode* history_tail,
                int* index, int* value, char* status) {
   int slot = book_find(p, side);
   if (slot == BOOK_NOT_FOUND) return false;

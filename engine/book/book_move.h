@@ -15,7 +15,7 @@ namespace qb {
 // On success returns true with the move's index in `moves`, its value
 // (black's view) and the book line text in `status` (a host text buffer);
 // otherwise false and `status` is left alone.
-bool book_move(const Position& p, int side, const MoveList& moves, const SearchNode* history_tail,
+bool book_move(const Position& p, Side side, const MoveList& moves, const SearchNode* history_tail,
                int* index, int* value, char* status);
 
 // Writes every book position reachable from the start position (black to

@@ -40,7 +40,7 @@ int king_index(Table& t, std::map<uint32_t, int>& known, uint32_t kings) {
   return known[kings] = int(t.king_masks.size()) - 1;
 }
 
-void place(Table& t, const Position& p, int side, uint32_t info) {
+void place(Table& t, const Position& p, Side side, uint32_t info) {
   const uint32_t slots = uint32_t(t.records.size());
   uint32_t slot = book_hash(p, side) % slots;
   int probes = 1;

@@ -13,7 +13,7 @@ namespace qb {
 
 struct BookPosition {
   Position position;
-  int side;
+  Side side;
   BookEntry entry;  // move indices into the position's move list
 };
 

@@ -5,8 +5,8 @@
 #include "book/book.h"
 #include "book/book_lines.h"
 #include "book/book_move.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 
@@ -25,7 +25,7 @@ std::string position_entry_text(const Position& p, const MoveList& moves,
 
 // Like walk_line, but walks every move, not only the first book move, and
 // logs each position once its successors are done.
-std::optional<BookMark> print_walk(const Position& p, int side, int ply) {
+std::optional<BookMark> print_walk(const Position& p, Side side, int ply) {
   int slot = book_find(p, side);
   if (slot == BOOK_NOT_FOUND) return std::nullopt;
   BookMark& mark = g_book.marks[std::size_t(slot)];
@@ -37,7 +37,7 @@ std::optional<BookMark> print_walk(const Position& p, int side, int ply) {
   MoveList moves;
   generate_moves(p, moves, side);
   for (int i = 0; i < moves.count; ++i) {
-    auto next = print_walk(moves.moves[i], side ^ 1, ply + 1);
+    auto next = print_walk(moves.moves[i], opponent_of(side), ply + 1);
     if (i == record.first && next) {
       mark.depth = line_depth_after(next->depth);
       mark.value = next->value;

@@ -6,12 +6,12 @@
 #include "board/bitops.h"
 #include "endgame/db_score.h"
 #include "endgame/identify.h"
-#include "interface/engine_status.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
-#include "interface/startup.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/setting_table.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 #include "platform/platform.h"
 #include "search/db_probe.h"
 #include "search/tt.h"
@@ -34,7 +34,7 @@ const Position CHINOOK_PROBE{{0x00000003u, 0xF1000000u}, 0};
 
 int32_t wld_type_of_open = 0;  // type code of the open WLD database
 
-int lookup_wld(const Position& p, int side, bool conditional) {
+int lookup_wld(const Position& p, Side side, bool conditional) {
   return driver_lookup(g_wld.handle, p, side, conditional);
 }
 

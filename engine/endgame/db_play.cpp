@@ -8,9 +8,10 @@
 #include "board/movetext.h"
 #include "endgame/identify.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "platform/platform.h"
 #include "search/game_history.h"
+#include "search/score.h"
 
 namespace qb {
 
@@ -25,8 +26,6 @@ constexpr int MTC_NO_DISTANCE = 1;  // an MTC value that carries no usable dista
 // conversion play then declines and the search decides. (A root without an
 // answer is declined too; one that is near is played by near_conversion.)
 bool usable_mtc(int value) { return value >= 0 && value != MTC_NO_DISTANCE; }
-constexpr int CONVERSION_SCORE = 3900;
-constexpr int WIN_SCORE = 4000;
 constexpr int MAX_DEPTH_LIMIT = 31;
 
 // Distance search results besides distances.
@@ -65,18 +64,18 @@ std::string other_moves_text(const Position& root, const MoveList& moves,
 }
 
 // A capture, or a move of a man: the material or the men change for good.
-bool is_conversion(const Position& before, const Position& after, int side) {
-  return pop_count(after.pieces[side ^ 1]) != pop_count(before.pieces[side ^ 1]) ||
+bool is_conversion(const Position& before, const Position& after, Side side) {
+  return pop_count(after.pieces[opponent_of(side)]) != pop_count(before.pieces[opponent_of(side)]) ||
          men_changed(before, after, side);
 }
 
 // The winner's move that keeps the win and converts, if it has one.
-bool converts_now(const Position& p, int winner) {
+bool converts_now(const Position& p, Side winner) {
   MoveList list;
   const int n = generate_moves(p, list, winner);
   for (int i = 0; i < n; ++i)
     if (is_conversion(p, list.moves[i], winner) &&
-        resolve_wld(g_wld, list.moves[i], winner ^ 1) == RESOLVE_LOSS)
+        resolve_wld(g_wld, list.moves[i], opponent_of(winner)) == RESOLVE_LOSS)
       return true;
   return false;
 }
@@ -88,8 +87,8 @@ bool converts_now(const Position& p, int winner) {
 // which every reply of the loser converts or lets the winner convert. Returns
 // the move's index and its distance in moves (0 or 1), or -1 when none is
 // certain.
-int near_conversion(const Position& root, int side, const MoveList& moves, int count, int& distance) {
-  const int opponent = side ^ 1;
+int near_conversion(const Position& root, Side side, const MoveList& moves, int count, int& distance) {
+  const Side opponent = opponent_of(side);
   for (int now : {1, 0}) {
     for (int i = 0; i < count; ++i) {
       const Position& child = moves.moves[i];
@@ -114,7 +113,7 @@ int near_conversion(const Position& root, int side, const MoveList& moves, int c
 
 // The root as a node of the game, so that a move can be checked against the
 // positions the game has already seen.
-SearchNode game_node(const Position& root, int side) {
+SearchNode game_node(const Position& root, Side side) {
   const SearchNode* last = history_last();
   if (last && last->position() == root && last->side == side) return *last;
   return make_root(root, side, nullptr);
@@ -140,7 +139,7 @@ bool lets_position_come_back(const SearchNode& root, const Position& child) {
 // game then goes round in circles to a draw by repetition. The best-ranked
 // move that lets no such position come back goes first (the ranking stays
 // as it is when every move does).
-void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, int side,
+void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, Side side,
                      const MoveList& moves) {
   const SearchNode node = game_node(root, side);
   for (size_t i = 0; i < ranked.size(); ++i) {
@@ -151,13 +150,13 @@ void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, int 
 }
 
 // The winning side's sign, from black's view.
-int winner_sign(int side, int root_value) {
-  int winner = root_value == RESOLVE_WIN ? side : side ^ 1;
+int winner_sign(Side side, int root_value) {
+  Side winner = root_value == RESOLVE_WIN ? side : opponent_of(side);
   return winner == BLACK ? 1 : -1;
 }
 
 // A won root the table calls near: the certain conversion, if there is one.
-bool play_near_conversion(const Position& root, int side, const MoveList& moves, int count,
+bool play_near_conversion(const Position& root, Side side, const MoveList& moves, int count,
                           char* status, DbPlayChoice& choice) {
   int distance = 0;
   const int index = near_conversion(root, side, moves, count, distance);
@@ -169,7 +168,7 @@ bool play_near_conversion(const Position& root, int side, const MoveList& moves,
   return true;
 }
 
-bool conversion_play(const Position& root, int side, const MoveList& moves, int count,
+bool conversion_play(const Position& root, Side side, const MoveList& moves, int count,
                      double maxtime, char* status, DbPlayChoice& choice) {
   g_wld.time_limit_ms = at_least_1ms(budget_ms(maxtime, MTC_TIME_CAP_MS));
   const int m0 = driver_lookup(g_aux.handle, root, side, false);
@@ -180,7 +179,7 @@ bool conversion_play(const Position& root, int side, const MoveList& moves, int 
     return r == RESOLVE_WIN && play_near_conversion(root, side, moves, count, status, choice);
 
   std::vector<RankedMove> candidates;
-  const int opponent = side ^ 1;
+  const Side opponent = opponent_of(side);
   if (r == RESOLVE_WIN) {
     for (int i = 0; i < count; ++i) {
       const Position& child = moves.moves[i];
@@ -226,7 +225,7 @@ bool out_of_time(DistanceAnalysis& a) {
 // Plies to the end of the game from `p` with best play, counted through
 // database distances at positions without a capture for the side to move;
 // NOT_RESOLVED when the line needs more than `limit` plies of search.
-int distance_search(DistanceAnalysis& a, const Position& p, int side, int ply, int limit,
+int distance_search(DistanceAnalysis& a, const Position& p, Side side, int ply, int limit,
                     DistanceMode mode) {
   ++a.nodes;
   if (ply > a.deepest_ply) a.deepest_ply = ply;
@@ -241,19 +240,19 @@ int distance_search(DistanceAnalysis& a, const Position& p, int side, int ply, i
   // A winner's move must keep the win; every loser's move is answered.
   int best = mode == WINNER_TO_MOVE ? 511 : 0;
   for (int i = 0; i < count; ++i) {
-    int c = resolve_wld(a.wld, list.moves[i], side ^ 1);
+    int c = resolve_wld(a.wld, list.moves[i], opponent_of(side));
     if (out_of_time(a)) return FAILED;
     if (c == RESOLVE_UNKNOWN) return NOT_RESOLVED;
     if (mode == WINNER_TO_MOVE && c != RESOLVE_LOSS) continue;
     DistanceMode next = mode == WINNER_TO_MOVE ? LOSER_TO_MOVE : WINNER_TO_MOVE;
-    int d = distance_search(a, list.moves[i], side ^ 1, ply + 1, limit, next);
+    int d = distance_search(a, list.moves[i], opponent_of(side), ply + 1, limit, next);
     if (d < 0) return d;
     best = mode == WINNER_TO_MOVE ? std::min(best, d) : std::max(best, d);
   }
   return best + 1;
 }
 
-bool distance_play(const Position& root, int side, const MoveList& moves, int count,
+bool distance_play(const Position& root, Side side, const MoveList& moves, int count,
                    double maxtime, char* status, DbPlayChoice& choice) {
   const int budget = budget_ms(maxtime, DTW_TIME_CAP_MS);
   g_wld.time_limit_ms = at_least_1ms(budget / 2);
@@ -271,7 +270,7 @@ bool distance_play(const Position& root, int side, const MoveList& moves, int co
   if (r == RESOLVE_WIN) prefer_progress(ranked, root, side, moves);
 
   const int d = ranked[0].distance;
-  choice = DbPlayChoice{ranked[0].index, d, (WIN_SCORE - d) * winner_sign(side, r)};
+  choice = DbPlayChoice{ranked[0].index, d, (MATE - d) * winner_sign(side, r)};
   char move[MOVE_TEXT_SIZE];
   move_text(move, root, moves.moves[choice.index]);
   write_host_text(status, "%s (%s %s in %d)*%s", move, side == BLACK ? "black" : "white",
@@ -282,7 +281,7 @@ bool distance_play(const Position& root, int side, const MoveList& moves, int co
 
 }  // namespace
 
-bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, int side, const MoveList& moves,
+bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, Side side, const MoveList& moves,
                     int count, std::vector<RankedMove>& ranked) {
   ranked.clear();
   a.nodes = 0;
@@ -293,7 +292,7 @@ bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, int side, const M
   if (r == RESOLVE_DRAW) return true;  // a draw has no distance: nothing to rank
   if (r != RESOLVE_WIN && r != RESOLVE_LOSS) return false;
 
-  const int opponent = side ^ 1;
+  const Side opponent = opponent_of(side);
   const DistanceMode child_mode = r == RESOLVE_WIN ? LOSER_TO_MOVE : WINNER_TO_MOVE;
   std::vector<bool> done(size_t(count), false);
   bool any_unresolved = false;
@@ -320,7 +319,7 @@ bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, int side, const M
   return true;
 }
 
-bool db_play(const Position& root, int side, const MoveList& moves, int count, double maxtime,
+bool db_play(const Position& root, Side side, const MoveList& moves, int count, double maxtime,
              char* status, DbPlayChoice& choice) {
   if (!g_wld.handle || !g_aux.handle || !within_wld_limits(root)) return false;
   if (g_aux.pieces < total_pieces(root)) return false;

@@ -22,7 +22,7 @@ struct DbPlayChoice {
 
 // True when the databases chose the move; the status text then tells the
 // result ("wins"/"loses" in so many plies, or the conversion distance).
-bool db_play(const Position& root, int side, const MoveList& moves, int count, double maxtime,
+bool db_play(const Position& root, Side side, const MoveList& moves, int count, double maxtime,
              char* status, DbPlayChoice& choice);
 
 // A root move with its database distance.
@@ -45,7 +45,7 @@ struct DistanceAnalysis {
 // Ranks the root moves by exact distance (plies to the end of the game):
 // shortest first for a won root, longest first for a lost one. False when
 // the ranking failed (unknown values, time). A drawn root ranks nothing.
-bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, int side, const MoveList& moves,
+bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, Side side, const MoveList& moves,
                     int count, std::vector<RankedMove>& ranked);
 
 }  // namespace qb

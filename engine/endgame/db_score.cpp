@@ -3,12 +3,12 @@
 #include <utility>
 
 #include "board/bitops.h"
+#include "search/score.h"
 
 namespace qb {
 
 namespace {
 
-constexpr int WIN_BASE = 2000;
 constexpr int SIMPLIFICATION_UNIT = 30;  // per man 60, per king 30
 constexpr int ALL_MEN = 15;
 constexpr uint32_t CENTRE = 0x00666600;  // 10, 11, 14, 15, 18, 19, 22, 23
@@ -63,7 +63,7 @@ int black_win_score(const PieceSummary& s) {
   const int simplification = SIMPLIFICATION_UNIT * (2 * (ALL_MEN - men) - kings);
   const int centre = pop_count(s.black_kings_mask & CENTRE);
   const int edge = pop_count(s.white_kings_mask & EDGE);
-  return WIN_BASE + centre + edge + simplification + advancement;
+  return DECIDED_SCORE + centre + edge + simplification + advancement;
 }
 
 }  // namespace
@@ -91,7 +91,7 @@ int lone_man_term(uint32_t black_man, uint32_t black_kings, uint32_t white_kings
   return term + pop_count(black_kings & (reach | king_moves(reach)));
 }
 
-int score_db_win(const PieceSummary& summary, int winner) {
+int score_db_win(const PieceSummary& summary, Side winner) {
   if (winner == BLACK) return black_win_score(summary);
   return -black_win_score(mirrored(summary));
 }

@@ -9,7 +9,7 @@ namespace qb {
 // `winner`. 2000 plus terms that favour simplification, the winner's kings
 // in the centre and the loser's on the edge, and the winner's men advancing,
 // so that the search makes progress towards the win.
-int score_db_win(const PieceSummary& summary, int winner);
+int score_db_win(const PieceSummary& summary, Side winner);
 
 // The correction for a lone black man against white kings only: white kings
 // on or around its path cost, black kings near them help. Exposed for tests.

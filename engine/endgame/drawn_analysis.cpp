@@ -8,6 +8,7 @@
 #include "endgame/resolve.h"
 #include "platform/platform.h"
 #include "search/game_history.h"
+#include "search/score.h"
 
 namespace qb {
 
@@ -15,11 +16,10 @@ namespace {
 
 constexpr int KING_VALUE = 130;
 constexpr int MAN_VALUE = 100;
-constexpr int NO_VALUE = 4000;  // worse than any material score
 constexpr float REPEATED_RATING = 0.998f;
 constexpr int REPEATS_THAT_END_A_LINE = 2;
 
-bool better_for(int side, int v, int best) { return side == BLACK ? v > best : v < best; }
+bool better_for(Side side, int v, int best) { return side == BLACK ? v > best : v < best; }
 
 bool time_is_up(DrawLimits& limits) {
   if (platform::process_clock_ms() - limits.start_ms < limits.time_limit_ms) return false;
@@ -41,7 +41,7 @@ int material_score(const Position& p, int root_pieces) {
 float drawing_chances(const SearchNode& node, int ply, int depth, DrawRecord* records,
                       int* record_count, int* value, DrawLimits& limits) {
   const Position pos = node.position();
-  const int side = node.side;
+  const Side side = node.side;
   const bool capture = has_capture(pos, side);
   MoveList list;
   const int count = capture ? generate_captures(pos, list, side) : generate_noncaptures(pos, list, side);
@@ -49,16 +49,16 @@ float drawing_chances(const SearchNode& node, int ply, int depth, DrawRecord* re
 
   float lowest = ply == 1 ? 2.0f : 1.0f;
   float highest = 0.0f;
-  int best = side == WHITE ? NO_VALUE : -NO_VALUE;
+  int best = black_view(side, -MATE);  // worse for the mover than any material score
   bool leaf_seen = false;
   int kept = 0;
   for (int i = 0; i < count; ++i) {
     if (time_is_up(limits)) return -1.0f;
     const Position& child = list.moves[i];
-    if (resolve_wld(g_wld, child, side ^ 1) != RESOLVE_DRAW) continue;
+    if (resolve_wld(g_wld, child, opponent_of(side)) != RESOLVE_DRAW) continue;
     if (ply == 1) move_text(records[kept].move, pos, child);
 
-    if (ply >= depth && !has_capture(child, side ^ 1)) {
+    if (ply >= depth && !has_capture(child, opponent_of(side))) {
       leaf_seen = true;
       best = material_score(child, limits.root_pieces);  // replaced, not compared
       ++kept;

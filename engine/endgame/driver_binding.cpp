@@ -1,6 +1,6 @@
 #include "endgame/driver_binding.h"
 
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "tbdrv.h"
 
 namespace qb {
@@ -32,7 +32,7 @@ void driver_close(EndgameDriver*& handle) {
   handle = nullptr;
 }
 
-int driver_lookup(EndgameDriver* handle, const Position& p, int side, bool conditional) {
+int driver_lookup(EndgameDriver* handle, const Position& p, Side side, bool conditional) {
   const tbdrv_position at{p.pieces[BLACK], p.pieces[WHITE], p.kings};
   return handle->ops->lookup(handle, &at, side, conditional ? 1 : 0);
 }

@@ -29,6 +29,6 @@ void driver_close(EndgameDriver*& handle);
 
 // A WLD value, or a distance for MTC and DTW databases (negative: none).
 // Safe from every search thread at once.
-int driver_lookup(EndgameDriver* handle, const Position& p, int side, bool conditional);
+int driver_lookup(EndgameDriver* handle, const Position& p, Side side, bool conditional);
 
 }  // namespace qb

@@ -1,7 +1,7 @@
 #include "endgame/identify.h"
 
 #include "endgame/driver_binding.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "platform/platform.h"
 
 namespace qb {

@@ -89,7 +89,7 @@ bool out_of_budget(WldDatabase& db) {
   return false;
 }
 
-int node(WldDatabase& db, const Position& p, int side, int ply, int depth, int alpha, int beta) {
+int node(WldDatabase& db, const Position& p, Side side, int ply, int depth, int alpha, int beta) {
   db.stack[ply] = p;
   ++db.nodes;
   if (out_of_budget(db)) {
@@ -97,9 +97,9 @@ int node(WldDatabase& db, const Position& p, int side, int ply, int depth, int a
     return RESOLVE_UNKNOWN;
   }
   if (p.pieces[side] == 0) return RESOLVE_LOSS;
-  if (p.pieces[side ^ 1] == 0) return RESOLVE_WIN;
+  if (p.pieces[opponent_of(side)] == 0) return RESOLVE_WIN;
   if (repeats(db, p, ply)) return RESOLVE_DRAW;
-  if (!has_capture(p, side) && !has_capture(p, side ^ 1)) {
+  if (!has_capture(p, side) && !has_capture(p, opponent_of(side))) {
     int answer = driver_lookup(db.handle, p, side, false);
     if (answer != 0) return answer;
   }
@@ -111,7 +111,7 @@ int node(WldDatabase& db, const Position& p, int side, int ply, int depth, int a
   if (count == 0) return RESOLVE_LOSS;
   int best = RESOLVE_LOSS;
   for (int i = 0; i < count; ++i) {
-    int v = resolve_neg(node(db, list.moves[i], side ^ 1, ply + 1, depth, resolve_neg(beta),
+    int v = resolve_neg(node(db, list.moves[i], opponent_of(side), ply + 1, depth, resolve_neg(beta),
                              resolve_neg(alpha)));
     if (db.abandoned) return RESOLVE_UNKNOWN;
     if (resolve_cut(v, beta)) return resolve_comb(v, beta);
@@ -146,7 +146,7 @@ int resolve_comb(int v, int best) {
 bool resolve_cut(int v, int beta) { return is_member(cut_set(beta), v); }
 bool resolve_raise(int best, int alpha) { return is_member(raise_set(alpha), best); }
 
-int resolve_wld(WldDatabase& db, const Position& p, int side) {
+int resolve_wld(WldDatabase& db, const Position& p, Side side) {
   db.nodes = 0;
   db.deepest_ply = 0;
   db.start_ms = platform::process_clock_ms();

@@ -23,7 +23,7 @@ enum ResolveValue : int {
 // limits set in `db` beforehand; 0 when they ran out (the search is then
 // abandoned, leaving only `db`'s counters behind). Uses `db`'s working
 // state, so one resolution at a time per record.
-int resolve_wld(WldDatabase& db, const Position& p, int side);
+int resolve_wld(WldDatabase& db, const Position& p, Side side);
 
 // A resolution time limit of 0 would mean none at all: a short budget keeps
 // at least a millisecond.

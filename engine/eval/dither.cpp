@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 

@@ -7,7 +7,7 @@
 #include "eval/gather.h"
 #include "eval/terms.h"
 #include "eval/weights.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 
 // Code built for processor features chosen at run time.
 #if defined(__x86_64__) || defined(__i386__)
@@ -45,7 +45,7 @@ void add_kings_terms(Blend& b, const WeightPair* scalars, const PieceSummary& s)
 }
 
 template <class Gather>
-[[gnu::always_inline]] inline int evaluate_with(const Position& p, int side, PieceSummary& s) {
+[[gnu::always_inline]] inline int evaluate_with(const Position& p, Side side, PieceSummary& s) {
   uint32_t bm = s.black_men_mask, wm = s.white_men_mask;
   Blend b;
   const WeightPair* scalars = BUILTIN_SCALARS;
@@ -71,23 +71,23 @@ template <class Gather>
 }
 
 // Every processor with BMI2 also counts bits in one instruction.
-QB_FOR_FEATURES("bmi2,popcnt") [[gnu::flatten]] int evaluate_pext(const Position& p, int side,
+QB_FOR_FEATURES("bmi2,popcnt") [[gnu::flatten]] int evaluate_pext(const Position& p, Side side,
                                                                   PieceSummary& s) {
   return evaluate_with<PextGather>(p, side, s);
 }
 
 // Processors without BMI2 may still count bits in one instruction, and the
 // count is compiled to a library call unless the code is built for it.
-QB_FOR_FEATURES("popcnt") [[gnu::flatten]] int evaluate_shift_popcnt(const Position& p, int side,
+QB_FOR_FEATURES("popcnt") [[gnu::flatten]] int evaluate_shift_popcnt(const Position& p, Side side,
                                                                      PieceSummary& s) {
   return evaluate_with<ShiftGather>(p, side, s);
 }
 
-[[gnu::flatten]] int evaluate_shift(const Position& p, int side, PieceSummary& s) {
+[[gnu::flatten]] int evaluate_shift(const Position& p, Side side, PieceSummary& s) {
   return evaluate_with<ShiftGather>(p, side, s);
 }
 
-int evaluate_portable(const Position& p, int side, PieceSummary& s) {
+int evaluate_portable(const Position& p, Side side, PieceSummary& s) {
   return g_eval_popcnt ? evaluate_shift_popcnt(p, side, s) : evaluate_shift(p, side, s);
 }
 
@@ -121,11 +121,11 @@ PieceSummary make_piece_summary(const Position& p) {
   return s;
 }
 
-int evaluate(const Position& p, int side, PieceSummary& summary) {
+int evaluate(const Position& p, Side side, PieceSummary& summary) {
   return g_use_pext ? evaluate_pext(p, side, summary) : evaluate_portable(p, side, summary);
 }
 
-int evaluate_by(GatherPath path, const Position& p, int side, PieceSummary& s) {
+int evaluate_by(GatherPath path, const Position& p, Side side, PieceSummary& s) {
   return path == GatherPath::PEXT ? evaluate_pext(p, side, s) : evaluate_portable(p, side, s);
 }
 

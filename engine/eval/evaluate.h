@@ -24,6 +24,6 @@ PieceSummary make_piece_summary(const Position& p);
 // summary.cached_score. The summary must describe `p`. Until usable weights
 // files are loaded (eval/weights.h) only the built-in material, kings, tempo
 // and balance terms count.
-int evaluate(const Position& p, int side, PieceSummary& summary);
+int evaluate(const Position& p, Side side, PieceSummary& summary);
 
 }  // namespace qb

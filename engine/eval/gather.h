@@ -116,6 +116,6 @@ template <class Gather, int Block>
 // processor with BMI2): for tests and benchmarks.
 enum class GatherPath { PORTABLE, PEXT };
 PatternSlots pattern_slots_by(GatherPath path, const PieceSummary& s, int block);
-int evaluate_by(GatherPath path, const Position& p, int side, PieceSummary& s);
+int evaluate_by(GatherPath path, const Position& p, Side side, PieceSummary& s);
 
 }  // namespace qb

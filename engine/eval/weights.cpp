@@ -9,7 +9,7 @@
 #include <string>
 
 #include "eval/bit_reversal.h"
-#include "interface/log.h"
+#include "interface/base/log.h"
 
 namespace qb {
 

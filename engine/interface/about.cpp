@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "endgame/identify.h"
-#include "interface/engine_status.h"
-#include "interface/settings.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 namespace {

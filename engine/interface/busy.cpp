@@ -1,6 +1,6 @@
 #include "interface/busy.h"
 
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "platform/platform.h"
 
 namespace qb {

@@ -5,8 +5,8 @@
 #include "book/book_move.h"
 #include "interface/about.h"
 #include "interface/command_words.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 namespace {

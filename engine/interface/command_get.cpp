@@ -2,10 +2,11 @@
 #include <cstring>
 
 #include "interface/command.h"
-#include "interface/engine_status.h"
-#include "interface/host_text.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/host_text.h"
+#include "interface/base/setting_table.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 namespace {
@@ -18,41 +19,31 @@ void text(char* out, const TextSetting& field) {
   write_host_text(out, "%s", get_text_setting(field).c_str());
 }
 
-struct GetCommand {
+// "get" keywords that are facts about the engine rather than settings.
+struct GetFact {
   const char* keyword;
   void (*reply)(char* out);
 };
 
-// In the order a host's keyword is tested against them.
-const GetCommand GET_COMMANDS[] = {
-    {"hashsize", [](char* out) { number(out, g_settings.hashsize); }},
-    {"book", [](char* out) { number(out, g_settings.book); }},
+const GetFact FACTS[] = {
     {"gametype", [](char* out) { number(out, GAME_TYPE); }},
     {"protocolversion", [](char* out) { number(out, PROTOCOL_VERSION); }},
-    {"allscores", [](char* out) { number(out, g_settings.allscores); }},
-    {"max_dbpieces", [](char* out) { number(out, g_settings.max_dbpieces); }},
     {"dbpieces", [](char* out) { number(out, g_database_status.wld_pieces); }},
-    {"dbmbytes", [](char* out) { number(out, g_settings.dbmbytes); }},
-    {"dbpath", [](char* out) { text(out, g_settings.dbpath); }},
-    {"mtcpath", [](char* out) { text(out, g_settings.mtcpath); }},
-    {"cl", [](char* out) { number(out, g_settings.cl); }},
-    {"bookfile", [](char* out) { text(out, g_settings.bookfile); }},
-    {"enable_wld", [](char* out) { number(out, g_settings.enable_wld); }},
-    {"enable_mtc", [](char* out) { number(out, g_settings.enable_mtc); }},
-    {"play_to_end", [](char* out) { number(out, g_settings.play_to_end); }},
-    {"searchthreads", [](char* out) { number(out, g_settings.searchthreads); }},
     {"cpus", [](char* out) { number(out, g_startup.processor_count); }},
-    {"drawpieces", [](char* out) { number(out, g_settings.drawpieces); }},
-    {"dither", [](char* out) { number(out, g_settings.dither); }},
-    {"dither-offset", [](char* out) { number(out, g_settings.dither_offset); }},
 };
 
 }  // namespace
 
 int32_t run_get_command(const char* keyword, char* reply) {
-  for (const GetCommand& command : GET_COMMANDS) {
-    if (std::strcmp(command.keyword, keyword) == 0) {
-      command.reply(reply);
+  const SettingRow* row = find_setting(keyword);
+  if (row && row->reported) {
+    if (row->number) number(reply, g_settings.*row->number);
+    else text(reply, g_settings.*row->text);
+    return 1;
+  }
+  for (const GetFact& fact : FACTS) {
+    if (std::strcmp(fact.keyword, keyword) == 0) {
+      fact.reply(reply);
       return 1;
     }
   }
@@ -62,7 +53,9 @@ int32_t run_get_command(const char* keyword, char* reply) {
 
 std::vector<const char*> get_keywords() {
   std::vector<const char*> keywords;
-  for (const GetCommand& command : GET_COMMANDS) keywords.push_back(command.keyword);
+  for (const SettingRow& row : SETTING_ROWS)
+    if (row.reported) keywords.push_back(row.keyword);
+  for (const GetFact& fact : FACTS) keywords.push_back(fact.keyword);
   return keywords;
 }
 

@@ -19,11 +19,12 @@
 #include "interface/command.h"
 #include "interface/command_words.h"
 #include "eval/dither.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "interface/memory_rule.h"
 #include "interface/persist.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/setting_table.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 namespace {
@@ -43,81 +44,76 @@ bool fits_setting(const char* keyword, const std::string& text, char* reply) {
   return false;
 }
 
-// drawpieces, cl, p1, p2: a value word without a number leaves the setting as
-// it was, and the reply shows it.
-void set_in_place(const char* keyword, Setting& setting, const char* args, char* reply) {
-  int32_t value;
-  if (command::parse_number(command::next_word(args), value)) setting = value;
-  write_host_text(reply, "%s set to %d", keyword, setting.load());
+// A number at or above the setting's minimum.
+bool read_allowed_number(const SettingRow& row, const char* args, char* reply, int32_t& value) {
+  if (!read_number(row.keyword, args, reply, value)) return false;
+  if (value >= row.minimum) return true;
+  write_host_text(reply, "%s not changed, %d rejected", row.keyword, value);
+  return false;
 }
 
-// A real change is stored, persisted and marks what must be rebuilt.
-void store_if_changed(Setting& setting, int32_t value, const char* store_name,
-                      std::atomic<bool>* reopen) {
+Setting& number_of(const SettingRow& row) { return g_settings.*row.number; }
+
+// A real change is stored, persisted when the store keeps the setting, and
+// marks what must be rebuilt.
+void store_if_changed(const SettingRow& row, int32_t value) {
+  Setting& setting = number_of(row);
   if (value == setting) return;
   setting = value;
-  save_number(store_name, value);
-  if (reopen) *reopen = true;
+  if (row.stored_as) save_number(row.stored_as, value);
+  if (row.reopen) *row.reopen = true;
 }
 
-void set_persisted(const char* keyword, Setting& setting, const char* store_name,
-                   std::atomic<bool>& reopen, const char* args, char* reply) {
+void set_number(const SettingRow& row, const char* args, char* reply) {
   int32_t value;
-  if (!read_number(keyword, args, reply, value)) return;
-  store_if_changed(setting, value, store_name, &reopen);
-  write_host_text(reply, "%s set to %d", keyword, setting.load());
+  if (!read_allowed_number(row, args, reply, value)) return;
+  store_if_changed(row, value);
+  write_host_text(reply, "%s set to %d", row.keyword, number_of(row).load());
 }
 
-void set_path(const char* keyword, TextSetting& field, const char* store_name,
-              std::atomic<bool>& reopen, const char* args, char* reply) {
+// A value word without a number leaves the setting as it was, and the reply
+// shows it.
+void set_in_place(const SettingRow& row, const char* args, char* reply) {
+  int32_t value;
+  if (command::parse_number(command::next_word(args), value)) number_of(row) = value;
+  write_host_text(reply, "%s set to %d", row.keyword, number_of(row).load());
+}
+
+void set_path(const SettingRow& row, const char* args, char* reply) {
+  TextSetting& field = g_settings.*row.text;
   std::string path = command::rest_of_line(args);
-  if (!fits_setting(keyword, path, reply)) return;
+  if (!fits_setting(row.keyword, path, reply)) return;
   if (path != get_text_setting(field)) {
     set_text_setting(field, path);
-    save_text(store_name, path);
-    reopen = true;
+    save_text(row.stored_as, path);
+    *row.reopen = true;
   }
-  write_host_text(reply, "%s set to %s", keyword, get_text_setting(field).c_str());
+  write_host_text(reply, "%s set to %s", row.keyword, get_text_setting(field).c_str());
 }
 
-void set_hashsize(const char* args, char* reply) {
+void set_hash_size(const SettingRow& row, const char* args, char* reply) {
   int32_t value;
-  if (!read_number("hashsize", args, reply, value)) return;
-  if (value <= 0) {
-    write_host_text(reply, "hashsize not changed, %d rejected", value);
-    return;
-  }
+  if (!read_allowed_number(row, args, reply, value)) return;
   // The same bound as at start-up: a table the memory cannot hold would
   // swap the machine or fail at the next move.
   int32_t in_force = hashsize_in_force(value, g_startup.installed_ram_mb);
-  if (in_force == value && value == g_settings.hashsize) return;  // nothing to say: the reply stays
-  store_if_changed(g_settings.hashsize, in_force, store::HASH_SIZE, &g_wld_reopen);
-  write_host_text(reply, "hashsize set to %dmb", in_force);
+  if (in_force == value && value == number_of(row)) return;  // nothing to say: the reply stays
+  store_if_changed(row, in_force);
+  write_host_text(reply, "%s set to %dmb", row.keyword, in_force);
 }
 
-void set_dbmbytes(const char* args, char* reply) {
+void set_flag(const SettingRow& row, const char* args, char* reply) {
   int32_t value;
-  if (!read_number("dbmbytes", args, reply, value)) return;
-  if (value <= 0) {
-    write_host_text(reply, "dbmbytes not changed, %d rejected", value);
-    return;
-  }
-  store_if_changed(g_settings.dbmbytes, value, store::DB_MBYTES, &g_wld_reopen);
-  write_host_text(reply, "dbmbytes set to %d", value);
+  if (!read_allowed_number(row, args, reply, value)) return;
+  number_of(row) = value != 0;
+  write_host_text(reply, "%s set to %d", row.keyword, value);
 }
 
-void set_dither(const char* args, char* reply) {
+void set_dither_offset(const SettingRow& row, const char* args, char* reply) {
   int32_t value;
-  if (!read_number("dither", args, reply, value)) return;
-  g_settings.dither = value != 0;
-  write_host_text(reply, "dither set to %d", value);
-}
-
-void set_dither_offset_command(const char* args, char* reply) {
-  int32_t value;
-  if (!read_number("dither-offset", args, reply, value)) return;
-  rebuild_dither_table(value);
-  write_host_text(reply, "dither-offset set to %d", value);
+  if (!read_allowed_number(row, args, reply, value)) return;
+  rebuild_dither_table(value);  // keeps the offset in its setting
+  write_host_text(reply, "%s set to %d", row.keyword, value);
 }
 
 const char* book_level_name(int32_t level) {
@@ -125,45 +121,51 @@ const char* book_level_name(int32_t level) {
   return level >= 0 && level <= 3 ? NAMES[level] : "unknown";
 }
 
-void set_book(const char* args, char* reply) {
+void set_book_level(const SettingRow& row, const char* args, char* reply) {
   int32_t value;
-  if (!read_number("book", args, reply, value)) return;
-  store_if_changed(g_settings.book, value, store::USE_BOOK, nullptr);
+  if (!read_allowed_number(row, args, reply, value)) return;
+  store_if_changed(row, value);
   write_host_text(reply, "opening book set to %s", book_level_name(value));
 }
 
-void set_plain_number(const char* keyword, Setting& setting, const char* args, char* reply) {
-  int32_t value;
-  if (!read_number(keyword, args, reply, value)) return;
-  setting = value;
-  write_host_text(reply, "%s set to %d", keyword, value);
-}
-
-void set_bookfile(const char* args, char* reply) {
+void set_book_file(const SettingRow& row, const char* args, char* reply) {
   std::string name = command::next_word(args);
   if (name.empty()) {
-    write_host_text(reply, "bookfile not changed, a file name is needed");
+    write_host_text(reply, "%s not changed, a file name is needed", row.keyword);
     return;
   }
-  if (!fits_setting("bookfile", name, reply)) return;
+  if (!fits_setting(row.keyword, name, reply)) return;
   // Saved only once it loaded: a name that cannot be loaded would otherwise
   // be tried again at every start-up, and the previous setting stays.
-  if (!load_book(name.c_str(), platform::process_clock_ms())) {  // sets bookfile
+  if (!load_book(name.c_str(), platform::process_clock_ms())) {  // sets the field
     write_host_text(reply, "Cannot load %s", name.c_str());
     return;
   }
-  save_text(store::BOOK_FILE, name);
-  write_host_text(reply, "bookfile set to %s", get_text_setting(g_settings.bookfile).c_str());
+  save_text(row.stored_as, name);
+  write_host_text(reply, "%s set to %s", row.keyword,
+                  get_text_setting(g_settings.*row.text).c_str());
 }
 
-void set_searchthreads(const char* args, char* reply) {
+void set_thread_count(const SettingRow& row, const char* args, char* reply) {
   int32_t value;
-  if (!read_number("searchthreads", args, reply, value)) return;
+  if (!read_allowed_number(row, args, reply, value)) return;
   // Capped at the thread limit, and at least the calling thread searches.
-  if (value != g_settings.searchthreads)
-    store_if_changed(g_settings.searchthreads, std::clamp(value, 1, g_startup.thread_limit),
-                     store::SEARCH_THREADS, nullptr);
-  write_host_text(reply, "searchthreads set to %d", g_settings.searchthreads.load());
+  if (value != number_of(row)) store_if_changed(row, std::clamp(value, 1, g_startup.thread_limit));
+  write_host_text(reply, "%s set to %d", row.keyword, number_of(row).load());
+}
+
+void set_setting(const SettingRow& row, const char* args, char* reply) {
+  switch (row.rule) {
+    case SetRule::number: return set_number(row, args, reply);
+    case SetRule::in_place: return set_in_place(row, args, reply);
+    case SetRule::path: return set_path(row, args, reply);
+    case SetRule::hash_size: return set_hash_size(row, args, reply);
+    case SetRule::flag: return set_flag(row, args, reply);
+    case SetRule::dither_offset: return set_dither_offset(row, args, reply);
+    case SetRule::book_level: return set_book_level(row, args, reply);
+    case SetRule::book_file: return set_book_file(row, args, reply);
+    case SetRule::thread_count: return set_thread_count(row, args, reply);
+  }
 }
 
 void check_directory(DatabaseKind kind, const char* keyword, const char* args, char* reply) {
@@ -174,53 +176,14 @@ void check_directory(DatabaseKind kind, const char* keyword, const char* args, c
   database_check_reply(reply, kind, dir.c_str(), found, type, pieces);
 }
 
+// "set" keywords that change no setting.
 struct SetCommand {
   const char* keyword;
   void (*run)(const char* args, char* reply);
 };
 
-// In the order a host's keyword is tested against them.
-const SetCommand SET_COMMANDS[] = {
-    {"hashsize", set_hashsize},
-    {"p1", [](const char* a, char* r) { set_in_place("p1", g_settings.p1, a, r); }},
-    {"p2", [](const char* a, char* r) { set_in_place("p2", g_settings.p2, a, r); }},
-    {"drawpieces",
-     [](const char* a, char* r) { set_in_place("drawpieces", g_settings.drawpieces, a, r); }},
-    {"dither", set_dither},
-    {"dither-offset", set_dither_offset_command},
-    {"book", set_book},
-    {"allscores",
-     [](const char* a, char* r) { set_plain_number("allscores", g_settings.allscores, a, r); }},
-    {"max_dbpieces",
-     [](const char* a, char* r) {
-       set_persisted("max_dbpieces", g_settings.max_dbpieces, store::MAX_DB_PIECES, g_wld_reopen,
-                     a, r);
-     }},
-    {"dbmbytes", set_dbmbytes},
-    {"dbpath",
-     [](const char* a, char* r) {
-       set_path("dbpath", g_settings.dbpath, store::DB_PATH, g_wld_reopen, a, r);
-     }},
-    {"mtcpath",
-     [](const char* a, char* r) {
-       set_path("mtcpath", g_settings.mtcpath, store::MTC_PATH, g_aux_reopen, a, r);
-     }},
+const SetCommand OTHER_SET_COMMANDS[] = {
     {"protocolversion", [](const char*, char* r) { write_host_text(r, "protocolversion set"); }},
-    {"cl", [](const char* a, char* r) { set_in_place("cl", g_settings.cl, a, r); }},
-    {"bookfile", set_bookfile},
-    {"enable_wld",
-     [](const char* a, char* r) {
-       set_persisted("enable_wld", g_settings.enable_wld, store::ENABLE_WLD, g_wld_reopen, a, r);
-     }},
-    {"enable_mtc",
-     [](const char* a, char* r) {
-       set_persisted("enable_mtc", g_settings.enable_mtc, store::ENABLE_MTC, g_aux_reopen, a, r);
-     }},
-    {"play_to_end",
-     [](const char* a, char* r) {
-       set_plain_number("play_to_end", g_settings.play_to_end, a, r);
-     }},
-    {"searchthreads", set_searchthreads},
     {"check_wld_dir",
      [](const char* a, char* r) { check_directory(DatabaseKind::wld, "check_wld_dir", a, r); }},
     {"check_mtc_dir",
@@ -232,7 +195,11 @@ const SetCommand SET_COMMANDS[] = {
 }  // namespace
 
 int32_t run_set_command(const char* keyword, const char* args, char* reply) {
-  for (const SetCommand& command : SET_COMMANDS) {
+  if (const SettingRow* row = find_setting(keyword)) {
+    set_setting(*row, args, reply);
+    return 1;
+  }
+  for (const SetCommand& command : OTHER_SET_COMMANDS) {
     if (std::strcmp(command.keyword, keyword) == 0) {
       command.run(args, reply);
       return 1;
@@ -244,7 +211,8 @@ int32_t run_set_command(const char* keyword, const char* args, char* reply) {
 
 std::vector<const char*> set_keywords() {
   std::vector<const char*> keywords;
-  for (const SetCommand& command : SET_COMMANDS) keywords.push_back(command.keyword);
+  for (const SettingRow& row : SETTING_ROWS) keywords.push_back(row.keyword);
+  for (const SetCommand& command : OTHER_SET_COMMANDS) keywords.push_back(command.keyword);
   return keywords;
 }
 

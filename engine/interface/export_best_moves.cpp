@@ -9,15 +9,16 @@
 #include "endgame/databases.h"
 #include "interface/busy.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "interface/startup.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/best_moves.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/report.h"
 #include "search/root_search.h"
+#include "search/score.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 
@@ -27,7 +28,6 @@ namespace {
 constexpr int32_t ANALYSED = 0;
 constexpr int32_t LOST_GAME = 2;
 constexpr int32_t NOT_ANALYSED = 3;   // the request could not be served
-constexpr int32_t EXCLUDED_SCORE = 11000;  // black's view, for white to move
 constexpr int MAX_MARGIN = 2 * MATE;  // wider than any two values lie apart
 
 // Bits that no position of a game has: a square held by both sides, a king
@@ -41,9 +41,9 @@ bool is_playable(const Position& p) {
 // Best first; the moves outside the margin with the score that marks them.
 // The host's list holds 30 moves: a position with more (only possible with
 // many kings) reports its 30 best.
-void write_out_list(const RootMoves& roots, int side, HostMoveList* moves, int32_t* scores) {
+void write_out_list(const RootMoves& roots, Side side, HostMoveList* moves, int32_t* scores) {
   const int n = std::min(roots.count, HOST_MOVELIST_SIZE);
-  const int32_t excluded = side == BLACK ? -EXCLUDED_SCORE : EXCLUDED_SCORE;
+  const int32_t excluded = excluded_mark(side);
   if (moves) moves->count = n;
   for (int i = 0; i < n; ++i) {
     const RootMoveRecord& r = roots.records[i];
@@ -52,7 +52,7 @@ void write_out_list(const RootMoves& roots, int side, HostMoveList* moves, int32
   }
 }
 
-int32_t analyse(const Position& root, int side, const BestMovesRequest& request, char* text,
+int32_t analyse(const Position& root, Side side, const BestMovesRequest& request, char* text,
                 HostMoveList* moves, int32_t* scores) {
   initialise_engine();
   init_databases(text);  // progress and failures go into text

@@ -17,14 +17,14 @@ QB_EXPORT int32_t build_movelist(const Position* position, int32_t side, HostMov
                                  CapturePath* paths) {
   initialise_engine();
   if (!position || !list) return 0;
-  side = side == WHITE ? WHITE : BLACK;
+  const Side mover = side == WHITE ? WHITE : BLACK;
   MoveList moves;
   static thread_local CapturePath all_paths[MAX_MOVES];
-  int n = paths ? generate_captures_with_paths(*position, moves, side, all_paths)
-                : generate_captures(*position, moves, side);
+  int n = paths ? generate_captures_with_paths(*position, moves, mover, all_paths)
+                : generate_captures(*position, moves, mover);
   bool captures = n > 0;
   if (!captures) {
-    n = generate_noncaptures(*position, moves, side);
+    n = generate_noncaptures(*position, moves, mover);
     if (paths) paths[0].jumps = 0;
   }
   n = std::min(n, HOST_MOVELIST_SIZE);

@@ -10,11 +10,11 @@
 #include "eval/evaluate.h"
 #include "interface/exports.h"
 #include "search/db_probe.h"
+#include "search/score.h"
 
 namespace qb {
 namespace {
 
-constexpr int LOSS_SCORE = 4000;  // the side to move has no move
 constexpr int MAX_PV_MOVES = 100;
 
 // The principal variation as indices into the move list generated at each
@@ -29,11 +29,11 @@ struct ExportPv {
 // and the opponent has no capture either (scored as the capture search
 // scores it), else the evaluation. The lookup is not counted: this search
 // keeps no statistics.
-int quiet_score(const Position& p, int side, PieceSummary& summary) {
-  if (db_open() && db_eligible(summary) && !has_capture(p, side ^ 1)) {
+int quiet_score(const Position& p, Side side, PieceSummary& summary) {
+  if (db_open() && db_eligible(summary) && !has_capture(p, opponent_of(side))) {
     switch (g_search_db.lookup(p, side, false)) {
       case DB_WIN: return db_win_score(summary, side, side);
-      case DB_LOSS: return db_win_score(summary, side, side ^ 1);
+      case DB_LOSS: return db_win_score(summary, side, opponent_of(side));
       case DB_DRAW: return DATABASE_DRAW;
       default: break;
     }
@@ -41,15 +41,15 @@ int quiet_score(const Position& p, int side, PieceSummary& summary) {
   return evaluate(p, side, summary);
 }
 
-int export_search(const Position& p, int alpha, int beta, int side, bool threat, ExportPv& pv);
+int export_search(const Position& p, int alpha, int beta, Side side, bool threat, ExportPv& pv);
 
 // Searches the successors in generation order; the first best move is kept.
-int search_list(const MoveList& list, int alpha, int beta, int side, bool threat,
+int search_list(const MoveList& list, int alpha, int beta, Side side, bool threat,
                 ExportPv& pv) {
-  int best = -LOSS_SCORE;
+  int best = -MATE;
   ExportPv child;
   for (int i = 0; i < list.count; ++i) {
-    int value = -export_search(list.moves[i], -beta, -alpha, side ^ 1, threat, child);
+    int value = -export_search(list.moves[i], -beta, -alpha, opponent_of(side), threat, child);
     if (value <= best) continue;
     best = value;
     pv.moves[0] = uint16_t(i);
@@ -64,7 +64,7 @@ int search_list(const MoveList& list, int alpha, int beta, int side, bool threat
 // Captures are searched to the end. When the opponent threatens a capture,
 // the side's quiet moves are searched once (the threat flag stops a second
 // time), so every line ends after at most one quiet move.
-int export_search(const Position& p, int alpha, int beta, int side, bool threat, ExportPv& pv) {
+int export_search(const Position& p, int alpha, int beta, Side side, bool threat, ExportPv& pv) {
   pv.count = 0;
   MoveList list;
   if (has_capture(p, side)) {
@@ -73,9 +73,10 @@ int export_search(const Position& p, int alpha, int beta, int side, bool threat,
   }
   PieceSummary summary = make_piece_summary(p);
   generate_noncaptures(p, list, side);
-  if (!threat && has_capture(p, side ^ 1)) return search_list(list, alpha, beta, side, true, pv);
+  if (!threat && has_capture(p, opponent_of(side)))
+    return search_list(list, alpha, beta, side, true, pv);
   // A side without a move has lost, whatever its material says.
-  if (list.count == 0) return -LOSS_SCORE;
+  if (list.count == 0) return -MATE;
   return quiet_score(p, side, summary);
 }
 
@@ -90,10 +91,9 @@ QB_EXPORT int32_t qsearch(const qb::Position* position, int32_t side, qb::Positi
   using namespace qb;
   if (text) text[0] = '\0';
   if (!position) return 0;
-  int mover = side == WHITE ? WHITE : BLACK;
+  Side mover = side == WHITE ? WHITE : BLACK;
   ExportPv pv;
-  int score = export_search(*position, -LOSS_SCORE, LOSS_SCORE, mover, false, pv);
-  if (mover == WHITE) score = -score;
+  const int score = black_view(mover, export_search(*position, -MATE, MATE, mover, false, pv));
 
   Position at = *position;
   for (int i = 0; i < pv.count; ++i) {
@@ -106,7 +106,7 @@ QB_EXPORT int32_t qsearch(const qb::Position* position, int32_t side, qb::Positi
       std::strcat(text, move_text(move, at, next));
     }
     at = next;
-    mover ^= 1;
+    mover = opponent_of(mover);
   }
   if (end) *end = at;
   if (end_side) *end_side = mover;

@@ -10,11 +10,11 @@
 #include "interface/about.h"
 #include "interface/busy.h"
 #include "interface/command.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 #include "interface/startup.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "platform/platform.h"
 #include "search/driver.h"
 #include "search/game_history.h"
@@ -46,7 +46,7 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
     qb::write_host_text(str, "Illegal position.");
     return QB_UNKNOWN;
   }
-  int side = qb::host_color_to_side(color);
+  const qb::Side side = qb::host_color_to_side(color);
   qb::Position after = root;
   int32_t result = qb::g_settings.allscores != 0
                        ? qb::allscores_driver(root, side, maxtime, info, str, &after)

@@ -6,6 +6,7 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
+#include "search/result.h"  // the result codes getmove returns
 
 #if defined(_WIN32)
 #define QB_EXPORT extern "C" __declspec(dllexport)
@@ -21,9 +22,6 @@ struct HostMoveList {
   Position moves[HOST_MOVELIST_SIZE];
 };
 }  // namespace qb
-
-// Result codes of getmove, from the view of the side the engine moved for.
-enum GetmoveResult : int32_t { QB_DRAW = 0, QB_WIN = 1, QB_LOSS = 2, QB_UNKNOWN = 3 };
 
 QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str,
                           int32_t* playnow, int32_t info, int32_t moreinfo);

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "eval/dither.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 namespace {

@@ -1,6 +1,7 @@
 #include "interface/persist.h"
 
-#include "interface/log.h"
+#include "interface/base/log.h"
+#include "interface/base/setting_table.h"
 #include "platform/platform.h"
 
 namespace qb {
@@ -41,6 +42,17 @@ void save_number(const char* name, int32_t value) {
 
 void save_text(const char* name, const std::string& value) {
   log_store_outcome(name, platform::write_setting_text(name, value.c_str()));
+}
+
+void load_stored_settings() {
+  for (const SettingRow& row : SETTING_ROWS) {
+    if (row.at_startup != AtStartup::load) continue;
+    if (row.number) {
+      g_settings.*row.number = load_number_or(row.stored_as, row.default_number);
+    } else if (!load_text(row.stored_as, g_settings.*row.text)) {
+      set_text_setting(g_settings.*row.text, row.default_text);
+    }
+  }
 }
 
 }  // namespace qb

@@ -18,10 +18,11 @@
 #include "interface/about.h"
 #include "interface/busy.h"
 #include "interface/ini.h"
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "interface/memory_rule.h"
 #include "interface/persist.h"
-#include "interface/settings.h"
+#include "interface/base/setting_table.h"
+#include "interface/base/settings.h"
 #include "interface/startup_steps.h"
 #include "platform/platform.h"
 #include "search/threads.h"
@@ -79,29 +80,21 @@ void log_start_time() {
              local->tm_sec, 1900 + local->tm_year);
 }
 
-void read_path_settings() {
-  if (!load_text(store::DB_PATH, g_settings.dbpath)) set_text_setting(g_settings.dbpath, "db");
-  if (!load_text(store::MTC_PATH, g_settings.mtcpath)) set_text_setting(g_settings.mtcpath, "");
-  g_settings.max_dbpieces = load_number_or(store::MAX_DB_PIECES, 24);
-  g_settings.enable_wld = load_number_or(store::ENABLE_WLD, 1);
-  g_settings.enable_mtc = load_number_or(store::ENABLE_MTC, 0);
-  if (!load_text(store::BOOK_FILE, g_settings.bookfile))
-    set_text_setting(g_settings.bookfile, "Quillbar.odb");
-}
-
 // Both sizes come from the store, or both from the RAM rule (and are then
 // stored). Sizes of 0 or "negative" (above 2^31) would leave the engine
 // without a hash table, so they count as missing.
 void read_memory_settings(int32_t ram_mb) {
+  const char* hash_name = setting_row<&EngineSettings::hashsize>().stored_as;
+  const char* cache_name = setting_row<&EngineSettings::dbmbytes>().stored_as;
   int32_t hash = 0, cache = 0;
-  bool stored = load_number(store::DB_MBYTES, cache) && load_number(store::HASH_SIZE, hash) &&
-                hash > 0 && cache > 0;
+  bool stored = load_number(cache_name, cache) && load_number(hash_name, hash) && hash > 0 &&
+                cache > 0;
   if (!stored) {
     MemorySizes sizes = memory_sizes_for_ram(ram_mb);
     hash = sizes.hashsize;
     cache = sizes.dbmbytes;
-    save_number(store::DB_MBYTES, cache);
-    save_number(store::HASH_SIZE, hash);
+    save_number(cache_name, cache);
+    save_number(hash_name, hash);
   }
   g_settings.hashsize = hashsize_in_force(hash, ram_mb);  // a stored size the RAM cannot hold
   g_settings.dbmbytes = cache;
@@ -112,11 +105,14 @@ void count_processors() {
   g_startup.thread_limit = std::min(g_startup.processor_count, MAX_SEARCH_THREADS);
 }
 
+// The stored thread count, within what this machine has; and the settings
+// that every start begins from their defaults.
 void read_play_settings() {
-  int32_t threads = load_number_or(store::SEARCH_THREADS, 1);
-  g_settings.searchthreads = std::clamp(threads, 1, g_startup.thread_limit);
-  g_settings.allscores = 0;
-  g_settings.book = load_number_or(store::USE_BOOK, 1);
+  const SettingRow& threads = setting_row<&EngineSettings::searchthreads>();
+  int32_t stored = load_number_or(threads.stored_as, threads.default_number);
+  g_settings.searchthreads = std::clamp(stored, 1, g_startup.thread_limit);
+  for (const SettingRow& row : SETTING_ROWS)
+    if (row.at_startup == AtStartup::restore) g_settings.*row.number = row.default_number;
 }
 
 }  // namespace startup
@@ -149,7 +145,7 @@ void run_startup() {
   log_printf("installed RAM: %dmb\n", g_startup.installed_ram_mb);
   log_printf("current directory: %s\n", platform::current_directory().c_str());
 
-  read_path_settings();
+  load_stored_settings();
   load_book(get_text_setting(g_settings.bookfile).c_str(), platform::process_clock_ms());
   fill_bit_reversal_table();
   init_popcount(platform::cpu_info().popcnt);
@@ -157,7 +153,7 @@ void run_startup() {
   count_processors();
   start_search_threads(g_startup.thread_limit);
   read_play_settings();
-  save_text(store::VERSION, VERSION_TEXT);
+  save_text(STORED_VERSION, VERSION_TEXT);
   load_weights(g_startup.dir_prefix);
   log_database_settings();
   log_printf("total processors: %d\n", g_startup.processor_count);
@@ -165,16 +161,6 @@ void run_startup() {
 }
 
 }  // namespace
-
-void log_database_settings() {
-  log_printf("hashsize: %d\n", int(g_settings.hashsize));
-  log_printf("WLD cachesize: %d\n", int(g_settings.dbmbytes));
-  log_printf("limit max WLD pieces: %d\n", int(g_settings.max_dbpieces));
-  log_printf("WLD directory: %s\n", get_text_setting(g_settings.dbpath).c_str());
-  log_printf("MTC directory: %s\n", get_text_setting(g_settings.mtcpath).c_str());
-  log_printf("WLD enable: %d\n", int(g_settings.enable_wld));
-  log_printf("MTC enable: %d\n\n", int(g_settings.enable_mtc));
-}
 
 // Runs once; a second host thread arriving meanwhile waits for it to finish
 // rather than using a half-prepared engine. Nothing escapes to the host: a

@@ -7,8 +7,4 @@ namespace qb {
 void initialise_engine();  // does nothing after its first run
 void shutdown_engine();
 
-// The settings block of the log, written at start-up and again whenever the
-// endgame databases are set up.
-void log_database_settings();
-
 }  // namespace qb

@@ -8,9 +8,8 @@
 #include "book/book.h"
 #include "book/book_move.h"
 #include "endgame/db_play.h"
-#include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "search/deepening.h"
 #include "search/driver.h"
 #include "search/game_history.h"
@@ -26,11 +25,11 @@ namespace {
 
 constexpr double STOP_FACTOR = 0.79;  // of maxtime: no new iteration from here
 constexpr double HARD_FACTOR = 4;     // of maxtime, unless the host wants exact time
-constexpr int DEEP_DEPTH = 7;         // values of deeper iterations decide result codes
+constexpr Plies DEEP_DEPTH = 7;       // values of deeper iterations decide result codes
 
 // Null-window passes until the move's value is exact; false when a stop cut
 // the search short.
-bool search_exactly(RootMoveRecord& move, int depth, MoveSearch search) {
+bool search_exactly(RootMoveRecord& move, Plies depth, MoveSearch search) {
   SearchWindow w = initial_window(move.value);
   do {
     int v = search(move, w.alpha, w.beta, depth);
@@ -41,7 +40,7 @@ bool search_exactly(RootMoveRecord& move, int depth, MoveSearch search) {
   return true;
 }
 
-bool search_every_move(RootMoves& roots, int depth, MoveSearch search) {
+bool search_every_move(RootMoves& roots, Plies depth, MoveSearch search) {
   for (int i = 0; i < roots.count; ++i) {
     RootMoveRecord& move = roots.records[i];
     pin_line_before_search(move, depth);
@@ -58,7 +57,7 @@ void write_status(char* status, const IterationReport& r, const char* pv) {
 
 }  // namespace
 
-IterationReport all_scores_iterations(RootMoves& roots, const Position& root, int depth_cap,
+IterationReport all_scores_iterations(RootMoves& roots, const Position& root, Plies depth_cap,
                                       double stop_limit, char* status, MoveSearch search) {
   IterationReport done;
   AwakeSearchThreads awake;
@@ -78,7 +77,7 @@ IterationReport all_scores_iterations(RootMoves& roots, const Position& root, in
   return done;
 }
 
-int allscores_driver(const Position& root, int side, double maxtime, int info, char* str,
+int allscores_driver(const Position& root, Side side, double maxtime, int info, char* str,
                      Position* out) {
   maxtime = bounded_move_time(maxtime);
   prepare_search(root, side, info & INFO_EXACT_TIME ? maxtime : HARD_FACTOR * maxtime);
@@ -97,7 +96,7 @@ int allscores_driver(const Position& root, int side, double maxtime, int info, c
 
   int decided = 0;
   if (decided_without_search(root, side, moves, count, maxtime, str, out, &decided)) return decided;
-  const int depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
+  const Plies depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
   RootMoves roots;
   fill_root_moves(roots, moves, count, side);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "board/position.h"
+#include "search/depth.h"
 #include "search/root_moves.h"
 
 namespace qb {
@@ -12,7 +13,7 @@ namespace qb {
 // completed iteration and writing "depth %d,  %.1fs,  list" into `status`
 // (may be null). A stop from depth 5 on puts back the values of the last
 // completed iteration. Returns that iteration's report.
-IterationReport all_scores_iterations(RootMoves& roots, const Position& root, int depth_cap,
+IterationReport all_scores_iterations(RootMoves& roots, const Position& root, Plies depth_cap,
                                       double stop_limit, char* status, MoveSearch search);
 
 }  // namespace qb

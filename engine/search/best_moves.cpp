@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "search/root_search.h"
+#include "search/score.h"
 #include "search/threads.h"
 #include "search/time_control.h"
 
@@ -19,18 +20,15 @@ namespace {
 constexpr double STOP_FACTOR = 0.5;       // of maxtime, until the first iteration resets it
 constexpr double HARD_FACTOR = 4;         // of maxtime
 constexpr double MIN_DEPTH_FACTOR = 8;    // of maxtime: every limit while the minimum depth is far
-constexpr int TIME_CHECK_DEPTH = 5;       // iterations up to here always run
+constexpr Plies TIME_CHECK_DEPTH = 5;     // iterations up to here always run
 constexpr int BEST_HALF_WINDOW = 5;       // around the best move's last value
 constexpr int WIDENING = 10;              // beyond a value that fell outside the window
 constexpr int DRAW_BOUND = 4;             // a move that at least draws is always good
-constexpr int DECIDED_VALUE = 2000;       // a won or lost root needs no deeper look
 constexpr int LOG_LINE_SIZE = 4096;
 
 // The searches below think from the side to move's view (higher is better
 // for the mover); records and reports keep black's view.
-int mover_view(int side, int value) { return side == BLACK ? value : -value; }
-
-int search_for_mover(const RootMoveRecord& move, int alpha, int beta, int depth, MoveSearch search) {
+int search_for_mover(const RootMoveRecord& move, int alpha, int beta, Plies depth, MoveSearch search) {
   if (move.side == BLACK) return search(move, alpha, beta, depth);
   int v = search(move, -beta, -alpha, depth);
   return v == ABORTED_PASS ? v : -v;
@@ -39,14 +37,14 @@ int search_for_mover(const RootMoveRecord& move, int alpha, int beta, int depth,
 // The best move gets an exact value: a window around its last value, widened
 // on the side it fell out of until the value lands inside. False when a stop
 // cut the search short.
-bool search_best_move(RootMoveRecord& move, int depth, MoveSearch search, int& best) {
+bool search_best_move(RootMoveRecord& move, Plies depth, MoveSearch search, int& best) {
   best = mover_view(move.side, move.value);
   move.excluded = 0;
   int alpha = best - BEST_HALF_WINDOW, beta = best + BEST_HALF_WINDOW;
   for (;;) {
     int v = search_for_mover(move, alpha, beta, depth, search);
     if (cut_short(v, depth)) return false;
-    move.value = mover_view(move.side, v);
+    move.value = black_view(move.side, v);
     pin_current_line(move, depth, true);
     if (v <= alpha) alpha = v - WIDENING;
     else if (v >= beta) beta = v + WIDENING;
@@ -59,13 +57,13 @@ bool search_best_move(RootMoveRecord& move, int depth, MoveSearch search, int& b
 // Any other move is only tested: is it within the margin of the best, or at
 // least a draw? A move that turns out better than the best is searched
 // until its value is known, and becomes the best.
-bool test_move(RootMoveRecord& move, int depth, int margin, MoveSearch search, int& best) {
+bool test_move(RootMoveRecord& move, Plies depth, int margin, MoveSearch search, int& best) {
   int alpha = std::min(best - margin - 1, -DRAW_BOUND), beta = best + BEST_HALF_WINDOW;
   int v;
   for (;;) {
     v = search_for_mover(move, alpha, beta, depth, search);
     if (cut_short(v, depth)) return false;
-    move.value = mover_view(move.side, v);
+    move.value = black_view(move.side, v);
     pin_current_line(move, depth, true);
     if (v < beta) break;
     beta = v + WIDENING;
@@ -76,7 +74,7 @@ bool test_move(RootMoveRecord& move, int depth, int margin, MoveSearch search, i
 }
 
 template <class Search>
-bool with_line_pinned(RootMoveRecord& move, int depth, Search search_it) {
+bool with_line_pinned(RootMoveRecord& move, Plies depth, Search search_it) {
   pin_line_before_search(move, depth);
   bool complete = search_it();
   release_line_after_search(move, depth);
@@ -85,7 +83,7 @@ bool with_line_pinned(RootMoveRecord& move, int depth, Search search_it) {
 
 // One iteration over every record; `best` ends as the best value (mover's
 // view). False when a stop cut it short.
-bool search_iteration(RootMoves& roots, int depth, int margin, MoveSearch search, int& best) {
+bool search_iteration(RootMoves& roots, Plies depth, int margin, MoveSearch search, int& best) {
   if (!with_line_pinned(roots.records[0], depth,
                         [&] { return search_best_move(roots.records[0], depth, search, best); }))
     return false;
@@ -102,7 +100,7 @@ int count_good_moves(const RootMoves& roots) {
                            [](const RootMoveRecord& r) { return !r.excluded; }));
 }
 
-void report(const Position& root, const RootMoves& roots, int depth, char* text) {
+void report(const Position& root, const RootMoves& roots, Plies depth, char* text) {
   IterationReport r = report_iteration(root, roots, depth);
   char line[LOG_LINE_SIZE];
   std::snprintf(line, sizeof line, "time %.2fs, depth %d, nodes %" PRId64 ", %.0f kN/s,  %s\n",
@@ -113,16 +111,16 @@ void report(const Position& root, const RootMoves& roots, int depth, char* text)
 
 }  // namespace
 
-BestMovesSchedule best_moves_schedule(double maxtime, int min_depth) {
+BestMovesSchedule best_moves_schedule(double maxtime, Plies min_depth) {
   double stop = (min_depth != 0 ? MIN_DEPTH_FACTOR : STOP_FACTOR) * maxtime;
   return BestMovesSchedule{maxtime, min_depth, stop, stop};
 }
 
-double best_moves_hard_limit(double maxtime, int min_depth) {
+double best_moves_hard_limit(double maxtime, Plies min_depth) {
   return (min_depth != 0 ? MIN_DEPTH_FACTOR : HARD_FACTOR) * maxtime;
 }
 
-bool start_iteration(BestMovesSchedule& s, int depth, int good_moves, double elapsed) {
+bool start_iteration(BestMovesSchedule& s, Plies depth, int good_moves, double elapsed) {
   if (depth > TIME_CHECK_DEPTH && (depth > DEPTH_CAP || elapsed > s.stop)) return false;
   if (s.min_depth == 0 || depth >= s.min_depth - 1) {
     s.stop = s.maxtime * (1 + 0.5 * std::log10(std::max(good_moves, 1)));
@@ -131,7 +129,7 @@ bool start_iteration(BestMovesSchedule& s, int depth, int good_moves, double ela
   return true;
 }
 
-int next_depth(const BestMovesSchedule& s, int depth, double elapsed) {
+Plies next_depth(const BestMovesSchedule& s, Plies depth, double elapsed) {
   if (s.min_depth != 0 && depth < s.min_depth - 1) return depth + 2;
   if (elapsed <= s.more_time) return depth + 2;
   if (elapsed < s.stop) return depth + 1;
@@ -157,7 +155,7 @@ BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
     sort_root_moves(roots);
     completed = d;
     report(root, roots, d, text);
-    if (std::abs(best) >= DECIDED_VALUE) break;
+    if (std::abs(best) >= DECIDED_SCORE) break;  // a won or lost root needs no deeper look
     d = next_depth(schedule, d, elapsed_seconds());
   }
   const RootMoveRecord& first = roots.records[0];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "board/position.h"
+#include "search/depth.h"
 #include "search/root_moves.h"
 
 namespace qb {
@@ -14,29 +15,29 @@ namespace qb {
 // right.
 struct BestMovesSchedule {
   double maxtime;
-  int min_depth;
+  Plies min_depth;
   double stop;       // no new iteration starts after this
   double more_time;  // up to here the next iteration is two plies deeper
 };
-BestMovesSchedule best_moves_schedule(double maxtime, int min_depth);
-double best_moves_hard_limit(double maxtime, int min_depth);
+BestMovesSchedule best_moves_schedule(double maxtime, Plies min_depth);
+double best_moves_hard_limit(double maxtime, Plies min_depth);
 
 // At the start of iteration `depth`, with `good_moves` inside the margin
 // after the last one: false when the time is up.
-bool start_iteration(BestMovesSchedule& s, int depth, int good_moves, double elapsed);
+bool start_iteration(BestMovesSchedule& s, Plies depth, int good_moves, double elapsed);
 // After iteration `depth`: the next depth, or 0 to stop.
-int next_depth(const BestMovesSchedule& s, int depth, double elapsed);
+Plies next_depth(const BestMovesSchedule& s, Plies depth, double elapsed);
 
 struct BestMovesRequest {
-  double maxtime;  // seconds
-  int margin;      // how far below the best a good move may score
-  int min_depth;   // plies, 0 for none
+  double maxtime;   // seconds
+  int margin;       // how far below the best a good move may score
+  Plies min_depth;  // 0 for none
 };
 
 struct BestMovesResult {
   int best_index;  // into the root's move list
   int value;       // black's view
-  int depth;       // of the last completed iteration
+  Plies depth;     // of the last completed iteration
 };
 
 // Leaves the records sorted, best first, each with its value and its margin

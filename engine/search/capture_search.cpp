@@ -15,7 +15,7 @@ namespace qb {
 namespace {
 
 constexpr int THREAT_BAND = 150;  // static scores this near the window look further
-constexpr int FIRST_PLY_BELOW_HORIZON = -8;
+constexpr Eighths FIRST_PLY_BELOW_HORIZON = -ONE_PLY;
 
 int terminal(SearchThread& t, int ply, int score) {
   count_leaf(t, ply);
@@ -23,7 +23,7 @@ int terminal(SearchThread& t, int ply, int score) {
 }
 
 // Resolves every capture in generation order; fails high at once.
-int resolve_captures(const SearchNode& node, int ply, int alpha, int beta, int depth, int thread) {
+int resolve_captures(const SearchNode& node, int ply, int alpha, int beta, Eighths depth, int thread) {
   MoveList list;
   const int count = generate_captures(node.position(), list, node.side);
   SearchThread& t = g_search.threads[thread];
@@ -42,7 +42,7 @@ int resolve_captures(const SearchNode& node, int ply, int alpha, int beta, int d
 }
 
 // Against a threat: every quiet move, at the same depth.
-int answer_threat(const SearchNode& node, int ply, int alpha, int beta, int depth, int thread) {
+int answer_threat(const SearchNode& node, int ply, int alpha, int beta, Eighths depth, int thread) {
   MoveList list;
   const int count = generate_noncaptures(node.position(), list, node.side);
   if (beta <= -MATE) return -MATE;
@@ -63,12 +63,12 @@ int answer_threat(const SearchNode& node, int ply, int alpha, int beta, int dept
 
 // A quiet position: the database verdict when there is one, else the
 // static evaluation.
-int quiet_score(const Position& pos, int side, PieceSummary& summary) {
+int quiet_score(const Position& pos, Side side, PieceSummary& summary) {
   if (db_open() && db_eligible(summary)) {
-    bool conditional = ONE_PLY * conditional_lookup_plies() >= 0;
+    bool conditional = in_eighths(conditional_lookup_plies()) >= 0;
     switch (db_lookup(pos, side, conditional)) {
       case DB_WIN: return db_win_score(summary, side, side);
-      case DB_LOSS: return db_win_score(summary, side, side ^ 1);
+      case DB_LOSS: return db_win_score(summary, side, opponent_of(side));
       case DB_DRAW: return DATABASE_DRAW;
       default: break;
     }
@@ -78,9 +78,9 @@ int quiet_score(const Position& pos, int side, PieceSummary& summary) {
 
 }  // namespace
 
-int capture_search(const SearchNode& node, int ply, int alpha, int beta, int depth, int thread) {
+int capture_search(const SearchNode& node, int ply, int alpha, int beta, Eighths depth, int thread) {
   SearchThread& t = g_search.threads[thread];
-  const int side = node.side;
+  const Side side = node.side;
   const Position pos = node.position();
   if (pos.pieces[side] == 0) return terminal(t, ply, ply - MATE);
   if (search_aborted(thread)) return 0;
@@ -95,7 +95,7 @@ int capture_search(const SearchNode& node, int ply, int alpha, int beta, int dep
   if (has_capture(pos, side)) return resolve_captures(node, ply, alpha, beta, depth, thread);
 
   PieceSummary summary = make_piece_summary(pos);
-  if (has_capture(pos, side ^ 1)) {
+  if (has_capture(pos, opponent_of(side))) {
     int static_score = evaluate(pos, side, summary);
     if (!first_ply || static_score < alpha - THREAT_BAND || static_score > beta + THREAT_BAND)
       return terminal(t, ply, static_score);

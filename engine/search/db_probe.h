@@ -21,10 +21,10 @@ struct SearchDatabase {
   // The verdict for the side to move (DbVerdict), or a negative no-data
   // answer. A conditional lookup may answer DB_UNKNOWN where the database
   // would have to load data first.
-  int (*lookup)(const Position& p, int side, bool conditional) = nullptr;
+  int (*lookup)(const Position& p, Side side, bool conditional) = nullptr;
   // The score, from black's view, of a position the database calls won for
   // `winner`: positive for a black win, negative for a white win.
-  int (*score_win)(const PieceSummary& summary, int winner) = nullptr;
+  int (*score_win)(const PieceSummary& summary, Side winner) = nullptr;
 };
 extern SearchDatabase g_search_db;
 
@@ -34,19 +34,20 @@ inline bool db_eligible(const PieceSummary& s) {
   return s.total <= g_search_db.max_pieces && s.larger_side <= g_search_db.max_per_side;
 }
 
-inline int db_lookup(const Position& p, int side, bool conditional) {
+inline int db_lookup(const Position& p, Side side, bool conditional) {
   auto& probes = g_search.db_probes;
   probes.store(probes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
   return g_search_db.lookup(p, side, conditional);
 }
 
 // A database win for `winner` scored for the side to move.
-inline int db_win_score(const PieceSummary& s, int side, int winner) {
-  int black_view = g_search_db.score_win(s, winner);
-  return side == BLACK ? black_view : -black_view;
+inline int db_win_score(const PieceSummary& s, Side side, Side winner) {
+  return mover_view(side, g_search_db.score_win(s, winner));
 }
 
 // Remaining depth, in plies, at or below which lookups are conditional.
-inline int conditional_lookup_plies() { return g_settings.cl.load(std::memory_order_relaxed); }
+inline int conditional_lookup_plies() {
+  return g_settings.conditional_lookup_plies.load(std::memory_order_relaxed);
+}
 
 }  // namespace qb

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "interface/settings.h"
-#include "interface/stop.h"
+#include "interface/base/settings.h"
+#include "interface/base/stop.h"
 #include "search/game_history.h"
 #include "search/progress_line.h"
 #include "search/report.h"
@@ -18,10 +18,10 @@ namespace qb {
 
 namespace {
 
-constexpr int FULL_PV_DEPTH = 10;  // passes inside an iteration show the PV from here
-constexpr int PIN_PV_DEPTH = 8;    // the PV is pinned after every pass from here
+constexpr Plies FULL_PV_DEPTH = 10;  // passes inside an iteration show the PV from here
+constexpr Plies PIN_PV_DEPTH = 8;    // the PV is pinned after every pass from here
 
-bool stopped_at(int depth) { return depth >= STOP_MIN_DEPTH && stop_requested(); }
+bool stopped_at(Plies depth) { return depth >= STOP_MIN_DEPTH && stop_requested(); }
 
 // The threads that take part: the setting, within the threads that exist.
 int threads_for_search() {
@@ -31,7 +31,7 @@ int threads_for_search() {
 
 }  // namespace
 
-void prepare_search(const Position& root, int side, double hard_limit) {
+void prepare_search(const Position& root, Side side, double hard_limit) {
   // Searches started without a host (tools, tests) stop through a flag of
   // the engine's own, so the hard time limit always works.
   static int32_t own_stop_flag = 0;
@@ -50,7 +50,7 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
                        const IterationDone& on_iteration) {
   const SearchNode& root = *history_last();
   const Position root_position = root.position();
-  const int side = root.side;
+  const Side side = root.side;
   DeepeningResult done{0, 0, 0};
   int committed = 0;
   char pv[PV_TEXT_SIZE];

@@ -1,29 +1,30 @@
 // Iterative deepening at the root, shared by the getmove driver and the
-// tools that search a position to a fixed depth.
+// fixed-depth searches of the tools and tests (fixed_depth.h).
 #pragma once
 
 #include <functional>
 
 #include "board/movegen.h"
 #include "board/position.h"
+#include "search/depth.h"
 
 namespace qb {
 
 // Per-move preparation: a stop flag is published if none is, the table
 // (built if missing) ages, the move clock starts, history, killers and counters are reset, the hard time limit is
 // set, the root joins the game history and the threads in use are fixed.
-void prepare_search(const Position& root, int side, double hard_limit);
+void prepare_search(const Position& root, Side side, double hard_limit);
 
 struct DeepeningLimits {
   double more_time;  // seconds: up to here the next iteration is two plies deeper
   double stop;       // seconds: from here no new iteration starts
-  int depth_cap;     // plies
+  Plies depth_cap;
 };
 
 struct DeepeningResult {
   int best_index;  // into the root's move list
   int value;       // black's view
-  int depth;       // of the last completed iteration
+  Plies depth;     // of the last completed iteration
 };
 
 // Called after every completed iteration with its result.
@@ -37,6 +38,6 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
                        const IterationDone& on_iteration = {});
 
 // The principal-variation length the reports and pins use at depth d.
-inline int pv_length(int depth) { return depth + depth / 5; }
+inline int pv_length(Plies depth) { return depth + depth / 5; }
 
 }  // namespace qb

@@ -8,10 +8,9 @@
 #include "book/book.h"
 #include "book/book_move.h"
 #include "endgame/db_play.h"
-#include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/stop.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/report.h"
@@ -24,11 +23,10 @@ namespace qb {
 
 namespace {
 
-constexpr int DEEP_DEPTH = 7;  // values of deeper iterations decide result codes
+constexpr Plies DEEP_DEPTH = 7;  // values of deeper iterations decide result codes
 constexpr double DRAW_ANALYSIS_SHARE = 0.8;  // of the hard time limit
-constexpr int DATABASE_DRAWN_VALUE = 1;
 
-void log_final_line(const Position& root, int side, const Position& chosen, int depth) {
+void log_final_line(const Position& root, Side side, const Position& chosen, Plies depth) {
   char line[PV_TEXT_SIZE + 2];
   pv_text(line, side, root, chosen, false, pv_length(depth));
   log_printf("%s\n", line);
@@ -36,7 +34,7 @@ void log_final_line(const Position& root, int side, const Position& chosen, int 
 
 }  // namespace
 
-bool decided_without_search(const Position& root, int side, const MoveList& moves, int count,
+bool decided_without_search(const Position& root, Side side, const MoveList& moves, int count,
                             double maxtime, char* str, Position* out, int* result) {
   DbPlayChoice db;
   if (db_play(root, side, moves, count, maxtime, str, db)) {
@@ -54,7 +52,7 @@ bool decided_without_search(const Position& root, int side, const MoveList& move
   return false;
 }
 
-int search_driver(const Position& root, int side, double maxtime, int info, int moreinfo,
+int search_driver(const Position& root, Side side, double maxtime, int info, int moreinfo,
                   char* str, Position* out) {
   maxtime = bounded_move_time(maxtime);  // also for the database play and checks below
   TimeLimits limits = time_limits(maxtime, info, moreinfo);
@@ -71,16 +69,16 @@ int search_driver(const Position& root, int side, double maxtime, int info, int 
       book_move(root, side, moves, history_last(), &book_index, &book_value, str)) {
     *out = moves.moves[book_index];
     log_printf("%s\n", str ? str : "");
-    history_update(*out, side ^ 1);
+    history_update(*out, opponent_of(side));
     return QB_UNKNOWN;
   }
 
   int decided = 0;
   if (decided_without_search(root, side, moves, count, maxtime, str, out, &decided)) return decided;
-  const int depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
+  const Plies depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
 
   if (database_draw_analysis(*history_last(), str, DRAW_ANALYSIS_SHARE * limits.hard, out))
-    return result_step(*out, side, DATABASE_DRAWN_VALUE, true);
+    return result_step(*out, side, ANALYSED_DRAW, true);
   // The deepening wakes the other search threads and parks them again.
 
   DeepeningResult r = deepen(moves, count, DeepeningLimits{limits.more_time, limits.stop, depth_cap}, str);

@@ -15,7 +15,7 @@ int piece_count(const Position& p) { return pop_count(p.occupied()); }
 // Has any king of `before` left its square (a king moved)? If none did, the
 // move was a man's and cannot be undone.
 bool a_king_moved(const Position& before, const Position& after) {
-  for (int side : {BLACK, WHITE}) {
+  for (Side side : {BLACK, WHITE}) {
     if (before.kings_of(side) & ~after.kings_of(side)) return true;
   }
   return false;
@@ -33,7 +33,7 @@ void game_history_clear() {
   g_game.draw_counter = 0;
 }
 
-void history_update(const Position& p, int side) {
+void history_update(const Position& p, Side side) {
   auto& r = g_game.records;
   if (r.size() >= 2 && r[r.size() - 2].side == side && r[r.size() - 2].position() == p) {
     r.pop_back();  // the host took a move back

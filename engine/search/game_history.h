@@ -21,7 +21,7 @@ void game_history_clear();
 
 // Records the position `p` with `side` to move. Recognises a repeated request
 // and a takeback of one move pair; any other unexpected position starts over.
-void history_update(const Position& p, int side);
+void history_update(const Position& p, Side side);
 
 // The record the root's children link to; null while the history is empty.
 const SearchNode* history_last();

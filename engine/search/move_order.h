@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "board/bitops.h"
+#include "board/movegen.h"
+#include "board/position.h"
 #include "search/search_state.h"
 
 namespace qb {
@@ -26,6 +28,19 @@ inline Killer killer_of(uint32_t before, uint32_t after) {
 inline int ordering_score(uint32_t before, uint32_t after, const Killer& killer) {
   int score = history_get(history_index(before, after)) - HISTORY_START;
   return killer_of(before, after) == killer ? score + KILLER_BONUS : score;
+}
+
+// A cutoff, at the root or a node: the best move's history rises, the moves
+// tried before it (`order` up to `best_number`) decay, and the best move
+// becomes `killer` when one is given.
+inline void reward_cutoff(const Position& pos, Side side, const MoveList& list, const uint8_t* order,
+                          int best_number, int best_index, Killer* killer) {
+  const uint32_t before = pos.pieces[side];
+  const uint32_t best_after = list.moves[best_index].pieces[side];
+  history_reward(history_index(before, best_after));
+  for (int i = 0; i < best_number; ++i)
+    history_penalise(history_index(before, list.moves[order[i]].pieces[side]));
+  if (killer) *killer = killer_of(before, best_after);
 }
 
 // Stable insertion sort of move indices by descending score: equal scores

@@ -9,9 +9,9 @@
 #include "eval/evaluate.h"
 #include "search/db_probe.h"
 #include "search/game_history.h"
+#include "search/move_loop.h"
 #include "search/move_order.h"
 #include "search/poll.h"
-#include "search/reduction.h"
 #include "search/search.h"
 #include "search/search_state.h"
 #include "search/split.h"
@@ -21,10 +21,10 @@ namespace qb {
 
 namespace {
 
-constexpr int PV_EXTENSION = 2;  // pinned node or failed-high hash entry
-constexpr int PROBCUT_MIN_DEPTH = 24;
-constexpr int IID_MIN_DEPTH = 48;
-constexpr int SINGLE_REPLY_EXTENSION = 4;  // a full ply inside a ProbCut verification
+constexpr Eighths PV_EXTENSION = 2;    // pinned node or failed-high hash entry
+constexpr Eighths PROBCUT_MIN_DEPTH = 3 * ONE_PLY;
+constexpr Eighths IID_MIN_DEPTH = 6 * ONE_PLY;
+constexpr Eighths SINGLE_REPLY_EXTENSION = ONE_PLY / 2;  // a full ply inside a ProbCut verification
 constexpr int NO_MOVE = -1;
 
 int terminal(SearchThread& t, int ply, int score) {
@@ -34,7 +34,7 @@ int terminal(SearchThread& t, int ply, int score) {
 
 // A child searched with `depth` left: the node search while a ply remains,
 // else the capture search (which takes the window as given).
-int search_child(const SearchNode& child, int ply, int depth, int alpha, int beta, bool pruning,
+int search_child(const SearchNode& child, int ply, Eighths depth, int alpha, int beta, bool pruning,
                  int thread) {
   if (depth > 0) return -node_search(child, ply + 1, depth, -beta, -alpha, pruning, thread);
   return -capture_search(child, ply + 1, -beta, -alpha, depth, thread);
@@ -49,7 +49,7 @@ struct TableHint {
   int extension;  // eighths added to the depth
 };
 
-TableHint read_table(HashKey key, int ply, int depth, int alpha, int beta) {
+TableHint read_table(HashKey key, int ply, Eighths depth, int alpha, int beta) {
   TableHint hint{false, 0, NO_MOVE, false, 0};
   HashProbe probe;
   if (!tt_probe(key, probe)) return hint;
@@ -84,10 +84,10 @@ struct DbOutcome {
   int ceiling;
 };
 
-DbOutcome probe_database(const Position& pos, int side, const PieceSummary& summary, int depth,
+DbOutcome probe_database(const Position& pos, Side side, const PieceSummary& summary, Eighths depth,
                          bool pinned, int alpha, int beta) {
   DbOutcome out{false, 0, -MATE, MATE};
-  bool conditional = depth <= ONE_PLY * conditional_lookup_plies() && !pinned;
+  bool conditional = depth <= in_eighths(conditional_lookup_plies()) && !pinned;
   switch (db_lookup(pos, side, conditional)) {
     case DB_DRAW:
       return DbOutcome{true, DATABASE_DRAW, -MATE, MATE};
@@ -98,7 +98,7 @@ DbOutcome probe_database(const Position& pos, int side, const PieceSummary& summ
       break;
     }
     case DB_LOSS: {
-      int loss = db_win_score(summary, side, side ^ 1);
+      int loss = db_win_score(summary, side, opponent_of(side));
       if (loss <= alpha) return DbOutcome{true, loss, -MATE, MATE};
       out.ceiling = loss;
       break;
@@ -111,7 +111,7 @@ DbOutcome probe_database(const Position& pos, int side, const PieceSummary& summ
 
 // ProbCut: when the captures alone beat beta by a margin, a shallow search
 // at beta + margin confirms the cutoff. The result is even.
-bool probcut(const SearchNode& node, int ply, int depth, int beta, int thread, int& score) {
+bool probcut(const SearchNode& node, int ply, Eighths depth, int beta, int thread, int& score) {
   int margin = (depth * 7 / 8) & ~1;
   int probe_beta = beta + margin / 3 + 5;
   if (capture_search(node, ply, probe_beta - 1, probe_beta, -ONE_PLY, thread) < probe_beta)
@@ -123,27 +123,15 @@ bool probcut(const SearchNode& node, int ply, int depth, int beta, int thread, i
   return true;
 }
 
-// A cutoff: the best move's history rises, the moves tried before it decay,
-// and a quiet best move becomes the killer of its ply.
-void reward_cutoff(SearchThread& t, int ply, int side, const Position& pos, const MoveList& list,
-                   const uint8_t* order, int best_number, int best_index, bool capture_node) {
-  const uint32_t before = pos.pieces[side];
-  const uint32_t best_after = list.moves[best_index].pieces[side];
-  history_reward(history_index(before, best_after));
-  for (int i = 0; i < best_number; ++i)
-    history_penalise(history_index(before, list.moves[order[i]].pieces[side]));
-  if (!capture_node) t.killers[ply] = killer_of(before, best_after);
-}
-
 }  // namespace
 
-int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta, bool pruning,
+int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int beta, bool pruning,
                 int thread) {
   SearchThread& t = g_search.threads[thread];
   if (search_aborted(thread)) return 0;
   raise_selective_depth(ply);
 
-  const int side = node.side;
+  const Side side = node.side;
   const Position pos = node.position();
   if (pos.pieces[side] == 0) return terminal(t, ply, ply - MATE);
   if (repeats_ancestor(node)) return terminal(t, ply, REPETITION_DRAW);
@@ -170,7 +158,7 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
   const bool capture_node = has_capture(pos, side);
   int best = -MATE;
   int ceiling = MATE;
-  if (eligible && !capture_node && !has_capture(pos, side ^ 1)) {
+  if (eligible && !capture_node && !has_capture(pos, opponent_of(side))) {
     DbOutcome db = probe_database(pos, side, summary, depth, pinned, alpha, beta);
     if (db.done) return terminal(t, ply, db.score);
     best = db.best;
@@ -230,6 +218,9 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
       }
       sort_moves(order, score, count);
 
+      const NodeLoop loop{.node = &node, .moves = &list, .order = order, .count = count,
+                          .ply = ply, .depth = depth, .alpha = alpha, .beta = beta,
+                          .pruning = pruning, .capture_node = capture_node, .pinned = pinned};
       for (int i = next; i < count && best < beta; ++i) {
         if (cancel_check(thread)) return 0;
         // Deep enough and with enough moves left, the rest of the list may
@@ -237,24 +228,13 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
         // the combined result.
         if (depth >= SPLIT_MIN_DEPTH && count - i >= SPLIT_MIN_MOVES_LEFT &&
             g_search.threads_in_use > 1) {
-          const SplitWork work{.node = &node, .moves = &list, .order = order, .count = count,
-                               .next = i, .ply = ply, .depth = depth, .alpha = a, .beta = beta,
-                               .pruning = pruning, .capture_node = capture_node, .pinned = pinned};
-          if (split(work, thread, best, best_index)) {
+          if (split(SplitWork{.loop = loop, .next = i, .alpha = a}, thread, best, best_index)) {
             best_number = int(std::find(order, order + count, best_index) - order);
             break;
           }
         }
-        const Position& move = list.moves[order[i]];
-        SearchNode child = make_child(node, move, capture_node);
-        t.nodes.add(1);
-        const int r = late_move_reduction(depth, capture_node, is_promotion(pos, move, side), pinned, i);
-        // A reduced search that drops to the horizon keeps the node's own alpha.
-        int v = depth - r - ONE_PLY > 0
-                    ? -node_search(child, ply + 1, depth - r - ONE_PLY, -beta, -a, pruning, thread)
-                    : -capture_search(child, ply + 1, -beta, -alpha, depth - r - ONE_PLY, thread);
-        if (r > 0 && v > a)
-          v = -node_search(child, ply + 1, depth - ONE_PLY, -beta, -a, pruning, thread);
+        int v;
+        if (!search_move(loop, i, thread, [a] { return a; }, v)) return 0;
         if (v > best) {
           best = v;
           best_index = order[i];
@@ -274,7 +254,10 @@ int node_search(const SearchNode& node, int ply, int depth, int alpha, int beta,
   if (cancel_check(thread)) return 0;
   Bound bound = best >= beta ? BOUND_LOWER : best <= alpha ? BOUND_UPPER : BOUND_EXACT;
   tt_store(key, best, ply, stored_depth, bound, best_index);
-  if (cut) reward_cutoff(t, ply, side, pos, list, order, best_number, best_index, capture_node);
+  // A quiet move that refutes the node is tried early at this ply elsewhere.
+  if (cut)
+    reward_cutoff(pos, side, list, order, best_number, best_index,
+                  capture_node ? nullptr : &t.killers[ply]);
   return best;
 }
 

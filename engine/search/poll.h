@@ -4,7 +4,7 @@
 #pragma once
 
 #include "search/search_state.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/time_control.h"
 
 namespace qb {

@@ -8,8 +8,8 @@
 
 #include "board/movegen.h"
 #include "board/movetext.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
 #include "search/tt.h"
@@ -24,12 +24,12 @@ namespace {
 // entry, a cycle, an inexact entry (when asked), a position without moves
 // or an index beyond the move count.
 template <class OnEntry, class OnMove>
-void walk_pv(int side, const Position& first, bool exact_only, int steps, OnEntry on_entry,
+void walk_pv(Side side, const Position& first, bool exact_only, int steps, OnEntry on_entry,
              OnMove on_move) {
   HashKey seen[PV_PIN_STEPS];
   int seen_count = 0;
   Position current = first;
-  int mover = side ^ 1;
+  Side mover = opponent_of(side);
   for (int step = 0; step < std::min(steps, PV_PIN_STEPS); ++step) {
     HashKey key = hash_key(current, mover);
     HashProbe probe;
@@ -45,7 +45,7 @@ void walk_pv(int side, const Position& first, bool exact_only, int steps, OnEntr
     if (index >= count) return;
     on_move(current, list.moves[index]);
     current = list.moves[index];
-    mover ^= 1;
+    mover = opponent_of(mover);
   }
 }
 
@@ -63,7 +63,7 @@ SearchReport current_report() {
   return r;
 }
 
-void write_progress(char* status, const char* sign, int value, int depth, const char* pv) {
+void write_progress(char* status, const char* sign, int value, Plies depth, const char* pv) {
   if (!status) return;
   SearchReport r = current_report();
   write_host_text(status, "value%s%d,  depth %d/%.1f/%d,  %.1fs,  %.0f kN/s,  %s",
@@ -71,7 +71,7 @@ void write_progress(char* status, const char* sign, int value, int depth, const 
                 r.knps, pv);
 }
 
-void log_best_move(const Position& root, const Position& best, int value, int depth) {
+void log_best_move(const Position& root, const Position& best, int value, Plies depth) {
   SearchReport r = current_report();
   char move[MOVE_TEXT_SIZE];
   log_printf("best %s, value %d, depth %d/%.1f/%d, nodes %" PRId64 ", time %.2f, %.0f kN/s, db %u\n",
@@ -94,12 +94,12 @@ std::string board_diagram(const Position& p) {
   return text + "\n";
 }
 
-void log_search_start(const Position& root, int side) {
+void log_search_start(const Position& root, Side side) {
   log_text(board_diagram(root).c_str());
   log_position(root, side);
 }
 
-void pv_text(char* out, int side, const Position& root, const Position& first, bool exact_only,
+void pv_text(char* out, Side side, const Position& root, const Position& first, bool exact_only,
              int length) {
   char move[MOVE_TEXT_SIZE];
   int used = std::snprintf(out, PV_TEXT_SIZE, "pv %s", move_text(move, root, first));
@@ -110,7 +110,7 @@ void pv_text(char* out, int side, const Position& root, const Position& first, b
           });
 }
 
-void pin_pv(int side, const Position& first, bool exact_only, int length, PvKeySet* keys) {
+void pin_pv(Side side, const Position& first, bool exact_only, int length, PvKeySet* keys) {
   walk_pv(side, first, exact_only, std::min(length, PV_PIN_STEPS),
           [&](HashKey key, const HashProbe& probe) {
             if (probe.entry.pinned()) return;

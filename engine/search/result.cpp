@@ -1,8 +1,7 @@
 #include "search/result.h"
 
 #include "board/bitops.h"
-#include "interface/exports.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "search/game_history.h"
 
 namespace qb {
@@ -11,24 +10,23 @@ namespace {
 
 constexpr int DRAW_RUN = 6;          // consecutive drawn values that end the game
 constexpr int REPEATS_FOR_DRAW = 3;  // earlier occurrences of the position
-constexpr int PLAYED_OUT_VALUE = 3998;
-constexpr int DECIDED_VALUE = 2000;
+constexpr int PLAYED_OUT_VALUE = MATE - 2;  // the game ends within two plies
 constexpr int DEEP_DECIDED_VALUE = 200;
 
 int setting(const Setting& s) { return s.load(std::memory_order_relaxed); }
 
 }  // namespace
 
-int result_step(const Position& out, int side, int value, bool deep) {
-  history_update(out, side ^ 1);
+int result_step(const Position& out, Side side, int value, bool deep) {
+  history_update(out, opponent_of(side));
   int good = side == BLACK ? QB_WIN : QB_LOSS;
   int bad = side == BLACK ? QB_LOSS : QB_WIN;
   if (setting(g_settings.play_to_end)) {
     if (value >= PLAYED_OUT_VALUE) return good;
     if (value <= -PLAYED_OUT_VALUE) return bad;
   } else {
-    if (value > DECIDED_VALUE) return good;
-    if (value < -DECIDED_VALUE) return bad;
+    if (value > DECIDED_SCORE) return good;
+    if (value < -DECIDED_SCORE) return bad;
     if (deep && value >= DEEP_DECIDED_VALUE) return good;
     if (deep && value <= -DEEP_DECIDED_VALUE) return bad;
   }

@@ -8,8 +8,8 @@
 #include "book/random.h"
 #include "endgame/databases.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "platform/platform.h"
 
 namespace qb {
@@ -31,8 +31,8 @@ constexpr float WORSE_WHEN_DESCENDING = 0.001f;
 constexpr double ASCENDING_MARGIN = 0.93;
 constexpr double DESCENDING_MARGIN = 1.07;
 
-bool worse_for(int side, int v, int target) { return side == BLACK ? v < target : v > target; }
-bool favours(int side, int v) { return side == BLACK ? v > 0 : v < 0; }
+bool worse_for(Side side, int v, int target) { return side == BLACK ? v < target : v > target; }
+bool favours(Side side, int v) { return side == BLACK ? v > 0 : v < 0; }
 
 // Insertion sort that puts each record before all records that compare
 // equal to it.
@@ -71,7 +71,7 @@ int resolve_ms(double seconds, double share, int cap) {
 
 }  // namespace
 
-int rank_draw_records(DrawRecord* records, int count, int target, int side) {
+int rank_draw_records(DrawRecord* records, int count, int target, Side side) {
   const bool ascending = target == 0 || favours(side, target);
   for (int i = 0; i < count; ++i)
     if (worse_for(side, records[i].value, target))
@@ -125,7 +125,7 @@ bool database_draw_analysis(const SearchNode& root, char* status, double allowan
   return chosen;
 }
 
-bool wld_consistency_check(int side, const Position& root, const MoveList& moves, int count,
+bool wld_consistency_check(Side side, const Position& root, const MoveList& moves, int count,
                            int chosen, int* replacement, double maxtime) {
   if (!g_wld.handle || pop_count(root.occupied()) > g_wld.max_pieces) return false;
   double ms = std::round(maxtime * 1000.0 * 0.25);
@@ -133,14 +133,14 @@ bool wld_consistency_check(int side, const Position& root, const MoveList& moves
 
   const int r = resolve_wld(g_wld, root, side);
   if (r != RESOLVE_WIN && r != RESOLVE_DRAW) return false;
-  const int c = resolve_wld(g_wld, moves.moves[chosen], side ^ 1);
+  const int c = resolve_wld(g_wld, moves.moves[chosen], opponent_of(side));
   if (c != RESOLVE_WIN && c != RESOLVE_LOSS && c != RESOLVE_DRAW) return false;
   // What the move must leave the opponent: a loss from a won root, a draw
   // from a drawn one.
   const int kept = r == RESOLVE_WIN ? RESOLVE_LOSS : RESOLVE_DRAW;
   if (c == kept) return false;
   for (int i = 0; i < count; ++i) {
-    if (resolve_wld(g_wld, moves.moves[i], side ^ 1) == kept) {
+    if (resolve_wld(g_wld, moves.moves[i], opponent_of(side)) == kept) {
       *replacement = i;
       return true;
     }

@@ -15,12 +15,12 @@ bool database_draw_analysis(const SearchNode& root, char* status, double allowan
 
 // True when the move `chosen` is to be replaced by `*replacement`: the root is
 // a database win (or draw) and the move does not keep it while another does.
-bool wld_consistency_check(int side, const Position& root, const MoveList& moves, int count,
+bool wld_consistency_check(Side side, const Position& root, const MoveList& moves, int count,
                            int chosen, int* replacement, double maxtime);
 
 // Sorts the records of a finished analysis depth for the mover `side`, best
 // first, against the best value `target`; returns the number of candidates,
 // the records at the head of the order that are nearly as good as the first.
-int rank_draw_records(DrawRecord* records, int count, int target, int side);
+int rank_draw_records(DrawRecord* records, int count, int target, Side side);
 
 }  // namespace qb

@@ -13,8 +13,8 @@ namespace qb {
 
 namespace {
 
-constexpr int PIN_SET_DEPTH = 9;    // a move's saved line is pinned again from here
-constexpr int PIN_WALK_DEPTH = 8;   // lines are walked, pinned and released from here
+constexpr Plies PIN_SET_DEPTH = 9;   // a move's saved line is pinned again from here
+constexpr Plies PIN_WALK_DEPTH = 8;  // lines are walked, pinned and released from here
 
 void pin_keys(const PvKeySet& keys) {
   for (const auto& [high, r] : keys) tt_pin(HashKey{r.key_low, r.key_high}, HashEntry{r.check, r.data, r.age});
@@ -26,7 +26,7 @@ void unpin_keys(const PvKeySet& keys) {
 
 }  // namespace
 
-void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, int side) {
+void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, Side side) {
   roots.count = std::min(count, MAX_MOVES);
   for (int i = 0; i < roots.count; ++i) {
     RootMoveRecord& r = roots.records[i];
@@ -74,11 +74,11 @@ std::string root_move_list_text(const Position& root, const RootMoves& roots) {
   return text;
 }
 
-IterationReport report_iteration(const Position& root, const RootMoves& roots, int depth) {
+IterationReport report_iteration(const Position& root, const RootMoves& roots, Plies depth) {
   return IterationReport{depth, current_report(), root_move_list_text(root, roots)};
 }
 
-int search_root_move(const RootMoveRecord& move, int alpha, int beta, int depth) {
+int search_root_move(const RootMoveRecord& move, int alpha, int beta, Plies depth) {
   MoveList one;
   one.count = 1;
   one.moves[0] = move.successor;
@@ -86,19 +86,19 @@ int search_root_move(const RootMoveRecord& move, int alpha, int beta, int depth)
   return root_search(*history_last(), one, 1, alpha, beta, depth, index);
 }
 
-void pin_line_before_search(const RootMoveRecord& move, int depth) {
+void pin_line_before_search(const RootMoveRecord& move, Plies depth) {
   if (depth >= PIN_SET_DEPTH) pin_keys(move.pv_keys);
 }
 
-void release_line_after_search(const RootMoveRecord& move, int depth) {
+void release_line_after_search(const RootMoveRecord& move, Plies depth) {
   if (depth >= PIN_WALK_DEPTH) unpin_keys(move.pv_keys);
 }
 
-void pin_current_line(RootMoveRecord& move, int depth, bool exact_only) {
+void pin_current_line(RootMoveRecord& move, Plies depth, bool exact_only) {
   if (depth >= PIN_WALK_DEPTH) pin_pv(move.side, move.successor, exact_only, pv_length(depth), &move.pv_keys);
 }
 
-void keep_line_pinned(const RootMoveRecord& move, int depth) {
+void keep_line_pinned(const RootMoveRecord& move, Plies depth) {
   if (depth >= PIN_SET_DEPTH) pin_keys(move.pv_keys);
 }
 

@@ -9,7 +9,8 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
+#include "search/depth.h"
 #include "search/report.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
@@ -18,7 +19,7 @@ namespace qb {
 
 struct RootMoveRecord {
   Position successor;          // the position after the move
-  int side = 0;                // to move at the root
+  Side side = BLACK;           // to move at the root
   int value = 0;               // this iteration, black's view
   int previous_value = 0;      // the last completed iteration
   int index = 0;               // in the root's move list as generated
@@ -33,7 +34,7 @@ struct RootMoves {
 };
 
 // One record per move, in generation order, all values 0.
-void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, int side);
+void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, Side side);
 
 // Best for the side to move first; equal values keep their order, so a tie
 // goes to the move that led before.
@@ -50,33 +51,33 @@ std::string root_move_list_text(const Position& root, const RootMoves& roots);
 // Searches one root move alone inside (alpha, beta) to `depth` plies and
 // returns its value (black's view, fail-soft). The analysis searches take it
 // as a parameter so that the tests can value moves as they please.
-using MoveSearch = int (*)(const RootMoveRecord& move, int alpha, int beta, int depth);
+using MoveSearch = int (*)(const RootMoveRecord& move, int alpha, int beta, Plies depth);
 
 // Did a stop cut the search that returned `v` short? Stop requests count
 // only from iteration depth 5; then the unfinished iteration is dropped.
-inline bool cut_short(int v, int depth) {
+inline bool cut_short(int v, Plies depth) {
   return v == ABORTED_PASS || (depth >= STOP_MIN_DEPTH && stop_requested());
 }
 
 // What the log and the host are told about a completed iteration.
 struct IterationReport {
-  int depth = 0;
+  Plies depth = 0;
   SearchReport stats{};
   std::string list;  // root_move_list_text
 };
-IterationReport report_iteration(const Position& root, const RootMoves& roots, int depth);
+IterationReport report_iteration(const Position& root, const RootMoves& roots, Plies depth);
 
 // The engine's move search: the root search over a list of this move only,
 // its children linked to the last game-history record.
-int search_root_move(const RootMoveRecord& move, int alpha, int beta, int depth);
+int search_root_move(const RootMoveRecord& move, int alpha, int beta, Plies depth);
 
 // A move's own line is pinned while it is searched (deep iterations only),
 // and released after it, so the lines of the other moves may be replaced.
-void pin_line_before_search(const RootMoveRecord& move, int depth);
-void release_line_after_search(const RootMoveRecord& move, int depth);
+void pin_line_before_search(const RootMoveRecord& move, Plies depth);
+void release_line_after_search(const RootMoveRecord& move, Plies depth);
 // The walk that pins the move's current line and remembers the new entries.
-void pin_current_line(RootMoveRecord& move, int depth, bool exact_only);
+void pin_current_line(RootMoveRecord& move, Plies depth, bool exact_only);
 // The chosen move's line stays pinned after a deep search.
-void keep_line_pinned(const RootMoveRecord& move, int depth);
+void keep_line_pinned(const RootMoveRecord& move, Plies depth);
 
 }  // namespace qb

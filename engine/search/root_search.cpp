@@ -3,7 +3,7 @@
 #include "search/move_order.h"
 #include "search/search.h"
 #include "search/search_state.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 
 namespace qb {
 
@@ -11,7 +11,7 @@ namespace {
 
 // Follows every capture line from `p` (`side` to move); all must end in the
 // same quiet position, the first one reached being remembered in `end`.
-bool lines_meet(const Position& p, int side, Position& end, bool& have_end) {
+bool lines_meet(const Position& p, Side side, Position& end, bool& have_end) {
   if (!has_capture(p, side)) {
     if (!have_end) {
       end = p;
@@ -23,13 +23,13 @@ bool lines_meet(const Position& p, int side, Position& end, bool& have_end) {
   MoveList list;
   int count = generate_captures(p, list, side);
   for (int i = 0; i < count; ++i)
-    if (!lines_meet(list.moves[i], side ^ 1, end, have_end)) return false;
+    if (!lines_meet(list.moves[i], opponent_of(side), end, have_end)) return false;
   return true;
 }
 
 }  // namespace
 
-bool forced_capture(const Position& p, int side) {
+bool forced_capture(const Position& p, Side side) {
   if (!has_capture(p, side)) return false;
   MoveList list;
   int count = generate_captures(p, list, side);
@@ -37,13 +37,13 @@ bool forced_capture(const Position& p, int side) {
   Position end{};
   bool have_end = false;
   for (int i = 0; i < count; ++i)
-    if (!lines_meet(list.moves[i], side ^ 1, end, have_end)) return false;
+    if (!lines_meet(list.moves[i], opponent_of(side), end, have_end)) return false;
   return true;
 }
 
 int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta,
-                int depth, int& best_index) {
-  const int side = root.side;
+                Plies depth, int& best_index) {
+  const Side side = root.side;
   const Position pos = root.position();
   const bool capture = has_capture(pos, side);
   const uint32_t before = pos.pieces[side];
@@ -59,11 +59,11 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
   sort_moves(order, score, count);
 
   // The node searches score for the side to move; the window follows it.
-  int a = side == BLACK ? alpha : -beta;
-  int b = side == BLACK ? beta : -alpha;
+  int a = mover_view(side, side == BLACK ? alpha : beta);
+  int b = mover_view(side, side == BLACK ? beta : alpha);
   int best = -MATE;
   int best_number = 0;
-  const int child_depth = ONE_PLY * (depth - 1);
+  const Eighths child_depth = in_eighths(depth - 1);
   SearchThread& t = g_search.threads[0];
   for (int i = 0; i < count && best < b; ++i) {
     SearchNode child = make_child(root, moves.moves[order[i]], capture);
@@ -80,14 +80,10 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
     }
   }
 
-  if (best >= b && count >= 2) {
-    uint32_t best_after = moves.moves[best_index].pieces[side];
-    killer = killer_of(before, best_after);
-    history_reward(history_index(before, best_after));
-    for (int i = 0; i < best_number; ++i)
-      history_penalise(history_index(before, moves.moves[order[i]].pieces[side]));
-  }
-  return side == BLACK ? best : -best;
+  // The root's killer orders only the root's own later passes: it is kept
+  // among captures too, where a node keeps none.
+  if (best >= b && count >= 2) reward_cutoff(pos, side, moves, order, best_number, best_index, &killer);
+  return black_view(side, best);
 }
 
 }  // namespace qb

@@ -4,6 +4,7 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
+#include "search/depth.h"
 
 namespace qb {
 
@@ -15,14 +16,14 @@ constexpr int ABORTED_PASS = 2147483647;
 // fail-soft) and leaves its move in `best_index`. The root's children link
 // to `root`, the last record of the game history.
 int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta,
-                int depth, int& best_index);
+                Plies depth, int& best_index);
 
 // True when the side has exactly one capture, or several whose capture lines
 // (all recaptures followed to the end) reach one and the same position: the
 // move is forced and a shallow search suffices.
-bool forced_capture(const Position& p, int side);
+bool forced_capture(const Position& p, Side side);
 
-constexpr int FORCED_DEPTH_CAP = 5;
-constexpr int DEPTH_CAP = 96;
+constexpr Plies FORCED_DEPTH_CAP = 5;
+constexpr Plies DEPTH_CAP = 96;
 
 }  // namespace qb

@@ -1,4 +1,4 @@
-// State shared by the searches of one move: scores and depth constants, the
+// State shared by the searches of one move: depth constants, the
 // move-history table, and one record per search thread. Values that several
 // threads touch are relaxed atomics: updates may be lost (the searches
 // tolerate that) but never race in the language's sense.
@@ -8,21 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "interface/settings.h"
+#include "interface/base/settings.h"
+#include "search/depth.h"
+#include "search/score.h"
 
 namespace qb {
 
-// Scores, from the side to move's view in the searches. A side without
-// pieces or moves at ply p scores p - MATE.
-constexpr int MATE = 4000;
-constexpr int REPETITION_DRAW = -3;
-constexpr int DATABASE_DRAW = -1;
-
-// Depth is in eighths of a ply inside the searches.
-constexpr int ONE_PLY = 8;
 constexpr int PLY_LIMIT = 97;     // static evaluation from this ply on
 constexpr int KILLER_PLIES = 99;  // plies 0-98
-constexpr int STOP_MIN_DEPTH = 5; // stop requests wait until this iteration
+constexpr Plies STOP_MIN_DEPTH = 5;  // stop requests wait until this iteration
 
 constexpr int HISTORY_SIZE = 1024;  // from * 32 + to
 constexpr int HISTORY_START = 4096;

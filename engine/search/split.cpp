@@ -18,10 +18,9 @@
 #include <algorithm>
 #include <mutex>
 
-#include "interface/stop.h"
+#include "interface/base/stop.h"
+#include "search/move_loop.h"
 #include "search/poll.h"
-#include "search/reduction.h"
-#include "search/search.h"
 #include "search/search_state.h"
 
 namespace qb {
@@ -92,7 +91,7 @@ SplitPoint& open_split_point(const SplitWork& work, int owner, int best, int bes
 // Hands the split point to idle threads, up to the worker limit. The helper
 // starts with the owner's killers: the same tree, the same good moves.
 void recruit(SplitPoint& s, int owner) {
-  const int moves_left = s.work.count - s.work.next;
+  const int moves_left = s.work.loop.count - s.work.next;
   const SearchThread& o = thread_record(owner);
   for (int t = 0; t < g_search.threads_in_use; ++t) {
     int workers = s.worker_count.load(std::memory_order_relaxed);
@@ -112,7 +111,7 @@ void recruit(SplitPoint& s, int owner) {
 // The next move's position in the order, or -1 when the list is used up.
 int take_move(SplitPoint& s) {
   std::lock_guard<SpinLock> guard(s.lock);
-  return s.next < s.work.count ? s.next++ : -1;
+  return s.next < s.work.loop.count ? s.next++ : -1;
 }
 
 // A refutation cancels everyone else on the split point: their work below
@@ -123,7 +122,7 @@ void publish(SplitPoint& s, int w, int value, int index) {
   s.best.store(value, std::memory_order_relaxed);
   s.best_index = index;
   if (value > s.alpha.load(std::memory_order_relaxed)) s.alpha.store(value, std::memory_order_relaxed);
-  if (value < s.work.beta) return;
+  if (value < s.work.loop.beta) return;
   for (int t = 0; t < MAX_SEARCH_THREADS; ++t)
     if (t != w && (t == s.owner || s.workers[t].load(std::memory_order_relaxed))) cancel(t);
   s.cutoff.store(true, std::memory_order_relaxed);
@@ -145,28 +144,14 @@ void leave(SplitPoint& s, int w) {
 // Thread w searches moves of s, each as the node search would at the same
 // position in its loop, until the list is used up or the node refuted.
 void run_worker(SplitPoint& s, int w) {
-  SearchThread& t = thread_record(w);
-  const SplitWork& work = s.work;
-  const SearchNode& node = *work.node;
-  const Position pos = node.position();
-  while (s.best.load(std::memory_order_relaxed) < work.beta && !cancel_check(w)) {
+  const NodeLoop& loop = s.work.loop;
+  const auto shared_alpha = [&s] { return s.alpha.load(std::memory_order_relaxed); };
+  while (s.best.load(std::memory_order_relaxed) < loop.beta && !cancel_check(w)) {
     const int number = take_move(s);
     if (number < 0) break;
-    const int index = work.order[number];
-    const Position& move = work.moves->moves[index];
-    SearchNode child = make_child(node, move, work.capture_node);
-    t.nodes.add(1);
-    const int r = late_move_reduction(work.depth, work.capture_node,
-                                      is_promotion(pos, move, node.side), work.pinned, number);
-    // Split points are at least four plies deep, so the child depth is positive.
-    int alpha = s.alpha.load(std::memory_order_relaxed);
-    int v = -node_search(child, work.ply + 1, work.depth - r - ONE_PLY, -work.beta, -alpha,
-                         work.pruning, w);
-    if (cancel_check(w)) break;
-    alpha = s.alpha.load(std::memory_order_relaxed);
-    if (r > 0 && v > alpha)
-      v = -node_search(child, work.ply + 1, work.depth - ONE_PLY, -work.beta, -alpha, work.pruning, w);
-    publish(s, w, v, index);
+    int value;
+    if (!search_move(loop, number, w, shared_alpha, value)) break;
+    publish(s, w, value, loop.order[number]);
   }
   leave(s, w);
 }

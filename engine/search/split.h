@@ -9,27 +9,24 @@
 
 #include "board/movegen.h"
 #include "board/position.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
+#include "search/depth.h"
+#include "search/move_loop.h"
 #include "search/spin_lock.h"
 
 namespace qb {
 
-constexpr int SPLIT_MIN_DEPTH = 32;       // four plies: shallower work is cheaper alone
+constexpr Eighths SPLIT_MIN_DEPTH = 4 * ONE_PLY;  // shallower work is cheaper alone
 constexpr int SPLIT_MIN_MOVES_LEFT = 3;   // counting the move about to be searched
 constexpr int MAX_SPLIT_POINTS = 16;      // nested split points per owner
 constexpr int MAX_SPLIT_WORKERS = 2;      // the owner and one recruited thread
 
-// What a node hands over: the node, its list and sorted order, the position
-// in the order of the next move to search, its window and flags.
+// What a node hands over: its loop, the position in the order of the next
+// move to search, and its running alpha.
 struct SplitWork {
-  const SearchNode* node;
-  const MoveList* moves;
-  const uint8_t* order;
-  int count;  // moves in the list
+  NodeLoop loop;
   int next;
-  int ply, depth;  // depth in eighths of a ply
-  int alpha, beta;
-  bool pruning, capture_node, pinned;
+  int alpha;
 };
 
 struct SplitPoint {

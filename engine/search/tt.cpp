@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 #include "platform/platform.h"
 
 namespace qb {
@@ -124,7 +124,7 @@ void clear_emergency_table() {
 
 }  // namespace
 
-HashKey hash_key(const Position& p, int side) {
+HashKey hash_key(const Position& p, Side side) {
   uint64_t x = ((uint64_t(p.pieces[WHITE]) << 32) + p.pieces[BLACK]) * 0x1FFFFFF;
   if (side == WHITE) x += 0xD2D84A61;
   x = mix(x);
@@ -199,9 +199,8 @@ bool tt_probe(HashKey key, HashProbe& out) {
   return false;
 }
 
-void tt_store(HashKey key, int score, int ply, int depth, Bound bound, int move_index) {
-  if (score > DISTANCE_SCORE) score += ply;
-  else if (score < -DISTANCE_SCORE) score -= ply;
+void tt_store(HashKey key, int score, int ply, Eighths depth, Bound bound, int move_index) {
+  score = score_to_table(score, ply);
   // Lists longer than the 5-bit field are cut so the index never spills
   // into the bound bits; such a hash move is merely ordered first.
   uint32_t data = (uint32_t(score) & ((1u << SCORE_BITS) - 1)) |

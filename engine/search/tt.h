@@ -8,6 +8,8 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/depth.h"
+#include "search/score.h"
 
 namespace qb {
 
@@ -16,7 +18,7 @@ struct HashKey {
   uint32_t high;  // the check value
 };
 
-HashKey hash_key(const Position& p, int side);
+HashKey hash_key(const Position& p, Side side);
 inline HashKey hash_key(const SearchNode& n) { return hash_key(n.position(), n.side); }
 
 enum Bound : uint32_t { BOUND_EXACT = 0, BOUND_UPPER = 1, BOUND_LOWER = 2 };
@@ -27,9 +29,6 @@ constexpr int DEPTH_SHIFT = 13, DEPTH_MASK = 0x7FF;   // depth + 1, eighths of a
 constexpr uint32_t PINNED_BIT = 1u << 24;
 constexpr int MOVE_SHIFT = 25, MOVE_MASK = 31;         // index in the generator's order
 constexpr int BOUND_SHIFT = 30;
-
-// Scores beyond this carry a distance in plies and are stored node-relative.
-constexpr int DISTANCE_SCORE = 3901;
 
 // An unpacked copy of one entry.
 struct HashEntry {
@@ -91,16 +90,10 @@ void tt_free();
 void tt_new_search();
 
 bool tt_probe(HashKey key, HashProbe& out);
-// `score` is from the node's side; distance scores are made node-relative
-// with `ply`. `depth` is in eighths of a ply (the field holds depth + 1).
-void tt_store(HashKey key, int score, int ply, int depth, Bound bound, int move_index);
-
-// Distance scores read back from the table, relative to the root again.
-inline int score_from_table(int stored, int ply) {
-  if (stored > DISTANCE_SCORE) return stored - ply;
-  if (stored < -DISTANCE_SCORE) return stored + ply;
-  return stored;
-}
+// `score` is from the node's side; `ply` makes a distance score
+// node-relative (score_to_table). `depth` is in eighths of a ply (the
+// field holds depth + 1).
+void tt_store(HashKey key, int score, int ply, Eighths depth, Bound bound, int move_index);
 
 // Pins the entry a probe found, if it still holds the key (the driver's walk).
 void tt_pin_in_place(HashKey key, const HashProbe& found);

@@ -20,13 +20,13 @@ Position fen(const char* text) {
   return parsed ? parsed->position : Position{};
 }
 
-std::vector<Position> generated(const Position& p, int side) {
+std::vector<Position> generated(const Position& p, Side side) {
   MoveList list;
   int n = generate_moves(p, list, side);
   return std::vector<Position>(list.moves, list.moves + n);
 }
 
-std::vector<std::string> texts(const Position& p, int side) {
+std::vector<std::string> texts(const Position& p, Side side) {
   std::vector<std::string> out;
   char buf[MOVE_TEXT_SIZE];
   for (const Position& next : generated(p, side)) out.push_back(move_text(buf, p, next));
@@ -39,12 +39,12 @@ void sort_positions(std::vector<Position>& v) {
   });
 }
 
-uint64_t perft(const Position& p, int side, int depth) {
+uint64_t perft(const Position& p, Side side, int depth) {
   MoveList list;
   int n = generate_moves(p, list, side);
   if (depth == 1) return n;
   uint64_t total = 0;
-  for (int i = 0; i < n; ++i) total += perft(list.moves[i], side ^ 1, depth - 1);
+  for (int i = 0; i < n; ++i) total += perft(list.moves[i], opponent_of(side), depth - 1);
   return total;
 }
 
@@ -55,7 +55,7 @@ Position random_position(std::mt19937& rng, int pieces, int king_percent) {
   for (int placed = 0; placed < pieces;) {
     uint32_t bit = 1u << square(rng);
     if (p.occupied() & bit) continue;
-    int side = placed & 1;
+    Side side = Side(placed & 1);
     bool king = percent(rng) < king_percent || (bit & CROWN_ROW[side]);
     p.pieces[side] |= bit;
     if (king) p.kings |= bit;
@@ -86,7 +86,7 @@ TEST(MoveGen, AgreesWithReferenceOnRandomPositions) {
     int pieces = 2 + trial % 23;
     int king_percent = (trial / 23) % 3 == 0 ? 90 : (trial / 23) % 3 == 1 ? 30 : 0;
     Position p = random_position(rng, pieces, king_percent);
-    for (int side : {BLACK, WHITE}) {
+    for (Side side : {BLACK, WHITE}) {
       std::vector<Position> ours = generated(p, side);
       std::vector<Position> theirs = reference::legal_moves(p, side);
       MoveList list;
@@ -102,7 +102,7 @@ TEST(MoveGen, AgreesWithReferenceAlongRandomGames) {
   std::mt19937 rng(777);
   for (int game = 0; game < 300; ++game) {
     Position p = start_position();
-    int side = BLACK;
+    Side side = BLACK;
     for (int ply = 0; ply < 200; ++ply) {
       std::vector<Position> ours = generated(p, side);
       std::vector<Position> theirs = reference::legal_moves(p, side);
@@ -112,7 +112,7 @@ TEST(MoveGen, AgreesWithReferenceAlongRandomGames) {
       ASSERT_EQ(sorted, theirs) << position_text(p, side);
       if (ours.empty()) break;
       p = ours[std::uniform_int_distribution<size_t>(0, ours.size() - 1)(rng)];
-      side ^= 1;
+      side = opponent_of(side);
     }
   }
 }
@@ -158,7 +158,7 @@ TEST(MoveGen, PathsMatchCapturesAndShowEveryLanding) {
   std::mt19937 rng(99);
   for (int trial = 0; trial < 5000; ++trial) {
     Position p = random_position(rng, 4 + trial % 18, trial % 2 ? 60 : 10);
-    for (int side : {BLACK, WHITE}) {
+    for (Side side : {BLACK, WHITE}) {
       MoveList plain, with_paths;
       static CapturePath paths[MAX_MOVES];
       int n = generate_captures(p, plain, side);
@@ -171,8 +171,8 @@ TEST(MoveGen, PathsMatchCapturesAndShowEveryLanding) {
         EXPECT_EQ(path.path[path.jumps], plain.moves[i]);
         // Each step removes exactly one opponent piece.
         for (int k = 1; k <= path.jumps; ++k)
-          EXPECT_EQ(std::popcount(path.path[k - 1].pieces[side ^ 1]) - 1,
-                    std::popcount(path.path[k].pieces[side ^ 1]));
+          EXPECT_EQ(std::popcount(path.path[k - 1].pieces[opponent_of(side)]) - 1,
+                    std::popcount(path.path[k].pieces[opponent_of(side)]));
       }
     }
   }

@@ -20,10 +20,10 @@
 #include "book/book_fixture.h"
 #include "book/book_move.h"
 #include "book/random.h"
-#include "interface/engine_status.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 #include "support/temp_env.h"
 
 namespace {
@@ -51,7 +51,7 @@ std::vector<BookPosition> random_game_positions(int wanted, uint32_t seed) {
   std::set<std::tuple<uint32_t, uint32_t, uint32_t, int>> seen;
   while (int(out.size()) < wanted) {
     Position p = start_position();
-    int side = BLACK;
+    Side side = BLACK;
     for (int ply = 0; ply < 120 && int(out.size()) < wanted; ++ply) {
       MoveList list = qbtest::legal_moves(p, side);
       if (list.count == 0 || p.pieces[BLACK] == 0) break;
@@ -61,7 +61,7 @@ std::vector<BookPosition> random_game_positions(int wanted, uint32_t seed) {
       if (seen.emplace(p.pieces[BLACK], p.pieces[WHITE], p.kings, side).second)
         out.push_back(BookPosition{p, side, BookEntry{first, second, value}});
       p = list.moves[rng() % uint32_t(list.count)];
-      side ^= 1;
+      side = opponent_of(side);
     }
   }
   return out;
@@ -352,7 +352,7 @@ TEST_F(BookFile, WriterRefusesWhatTheFormatCannotHold) {
   Position p = start_position();
   struct Case { BookPosition b; } cases[] = {
       {{Position{{0, 0x10}, 0}, BLACK, {0, BOOK_NO_MOVE, 0}}},
-      {{p, 2, {0, BOOK_NO_MOVE, 0}}},
+      {{p, Side(2), {0, BOOK_NO_MOVE, 0}}},
       {{p, BLACK, {31, BOOK_NO_MOVE, 0}}},
       {{p, BLACK, {-1, BOOK_NO_MOVE, 0}}},
       {{p, BLACK, {0, 40, 0}}}};

@@ -50,18 +50,18 @@ std::vector<uint8_t> raw_image(const RawBook& book) {
   return image;
 }
 
-qb::BookRecord record_for(const qb::Position& p, int side, qb::BookEntry entry, int king_index) {
+qb::BookRecord record_for(const qb::Position& p, qb::Side side, qb::BookEntry entry, int king_index) {
   return qb::BookRecord{qb::encode_info(side, entry, p.kings != 0, king_index),
                         p.pieces[qb::BLACK], p.pieces[qb::WHITE]};
 }
 
-qb::MoveList legal_moves(const qb::Position& p, int side) {
+qb::MoveList legal_moves(const qb::Position& p, qb::Side side) {
   qb::MoveList list;
   qb::generate_moves(p, list, side);
   return list;
 }
 
-int move_index(const qb::Position& from, int side, const qb::Position& to) {
+int move_index(const qb::Position& from, qb::Side side, const qb::Position& to) {
   qb::MoveList list = legal_moves(from, side);
   for (int i = 0; i < list.count; ++i) {
     if (list.moves[i] == to) return i;

@@ -30,11 +30,11 @@ struct RawBook {
 std::vector<uint8_t> raw_image(const RawBook& book);
 
 // The record of (p, side) as the writer would encode it.
-qb::BookRecord record_for(const qb::Position& p, int side, qb::BookEntry entry, int king_index = 0);
+qb::BookRecord record_for(const qb::Position& p, qb::Side side, qb::BookEntry entry, int king_index = 0);
 
 // Index of the move of `side` from `from` that leads to `to`; -1 if none.
-int move_index(const qb::Position& from, int side, const qb::Position& to);
-qb::MoveList legal_moves(const qb::Position& p, int side);
+int move_index(const qb::Position& from, qb::Side side, const qb::Position& to);
+qb::MoveList legal_moves(const qb::Position& p, qb::Side side);
 
 // Whole text file (the log), empty when unreadable.
 std::string read_file(const std::string& path);

@@ -13,9 +13,9 @@
 #include "book/book.h"
 #include "book/book_fixture.h"
 #include "book/book_move.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/settings.h"
 #include "support/temp_env.h"
 
 namespace {
@@ -27,7 +27,7 @@ using namespace qb;
 // the move's line has depth 1 and that record's value.
 struct Scenario {
   Position root = start_position();
-  int side = BLACK;
+  Side side = BLACK;
   int first = 0;
   int second = BOOK_NO_MOVE;
   int root_value = 0;
@@ -39,7 +39,7 @@ struct Scenario {
     out.push_back({root, side, {first, second, root_value}});
     MoveList moves = qbtest::legal_moves(root, side);
     for (auto [index, value] : line_values)
-      out.push_back({moves.moves[index], side ^ 1, {0, BOOK_NO_MOVE, value}});
+      out.push_back({moves.moves[index], opponent_of(side), {0, BOOK_NO_MOVE, value}});
     return out;
   }
 };
@@ -152,7 +152,7 @@ TEST_F(BookMove, FirstMoveOutOfTheBookKeepsTheRecordValue) {
 
 TEST_F(BookMove, RivalsSortByTheMoversPreference) {
   // The same values ranked for black (highest first) and for white (lowest).
-  for (int side : {BLACK, WHITE}) {
+  for (Side side : {BLACK, WHITE}) {
     SCOPED_TRACE(side);
     Scenario s;
     s.root = side == BLACK ? start_position() : qbtest::legal_moves(start_position(), BLACK).moves[2];
@@ -215,8 +215,8 @@ TEST_F(BookMove, LinesThatCycleEndAtTheFirstRepeatedPosition) {
 TEST_F(BookMove, RepetitionGuardRefusesMovesBetterThanADraw) {
   // Kings shuffle p0 -> p1 -> p2 -> p3 -> p0; the book's move from there
   // leads to p1 again, four plies after it stood on the board.
-  for (int side : {BLACK, WHITE}) {
-    const int other = side ^ 1;
+  for (Side side : {BLACK, WHITE}) {
+    const Side other = opponent_of(side);
     Position p0 = parse_fen(side == BLACK ? "B:WK32:BK1" : "W:WK32:BK1")->position;
     Position p1 = qbtest::legal_moves(p0, side).moves[0];
     Position p2 = qbtest::legal_moves(p1, other).moves[0];
@@ -229,7 +229,7 @@ TEST_F(BookMove, RepetitionGuardRefusesMovesBetterThanADraw) {
     SearchNode history[5];
     auto set_reversible = [&](int first_count) {
       for (int i = 0; i < 5; ++i) {
-        history[i] = make_root(game[i], (side + i) & 1, i ? &history[i - 1] : nullptr);
+        history[i] = make_root(game[i], Side((side + i) & 1), i ? &history[i - 1] : nullptr);
         history[i].reversible = std::max(0, first_count + i);
       }
     };
@@ -299,7 +299,7 @@ TEST_F(BookMove, PrintBookWritesEachPositionAfterItsSuccessors) {
   std::string start_entry = position_text(start_position(), BLACK) + "\n\n" + text_of(0) +
                             "(9/2)*  " + text_of(1) + "(-3/1)*  " + text_of(2) + "(9/1)?\n\n";
   EXPECT_EQ(log.substr(log.size() - std::min(log.size(), start_entry.size())), start_entry);
-  struct Printed { Position p; int side; } printed[] = {
+  struct Printed { Position p; Side side; } printed[] = {
       {t, BLACK}, {a, WHITE}, {start_moves.moves[1], WHITE}, {start_moves.moves[2], WHITE},
       {start_position(), BLACK}};
   for (const Printed& p : printed) {

@@ -10,8 +10,8 @@
 #include "book/book.h"
 #include "book/book_fixture.h"
 #include "book/book_move.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ TEST(ShippedBook, LoadsAndEveryRecordNamesALegalMove) {
     ++records;
     uint32_t kings = info_has_kings(r.info) ? g_book.king_masks.at(info_king_index(r.info)) : 0;
     Position p{{r.black, r.white}, kings};
-    int side = info_side(r.info);
+    Side side = info_side(r.info);
     ASSERT_NE(book_find(p, side), BOOK_NOT_FOUND);
     BookEntry e = book_decode(book_find(p, side), kings);
     int count = qbtest::legal_moves(p, side).count;

@@ -17,8 +17,8 @@
 #include "board/movegen.h"
 #include "board/movetext.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "search/search_state.h"
 #include "tables.h"
 #include "tbdrv.h"
@@ -52,7 +52,7 @@ Verdict verdict_of_score(int score) {
 
 struct Root {
   qb::Position position;
-  int side;
+  qb::Side side;
 };
 
 std::string describe(const Root& r, const qb::Position& after) {
@@ -83,7 +83,7 @@ class AnalysisScores : public testing::Test {
   }
 
   // What the database says of `p` for `side` to move.
-  Verdict database_verdict(const qb::Position& p, int side) const {
+  Verdict database_verdict(const qb::Position& p, qb::Side side) const {
     tbdrv_position at{p.pieces[qb::BLACK], p.pieces[qb::WHITE], p.kings};
     switch (referee_->ops->lookup(referee_, &at, side, 0)) {
       case TBDRV_WIN: return WIN;
@@ -93,7 +93,7 @@ class AnalysisScores : public testing::Test {
     }
   }
   Verdict verdict_of_move(const Root& r, const qb::Position& after) const {
-    const Verdict opponent = database_verdict(after, r.side ^ 1);
+    const Verdict opponent = database_verdict(after, qb::opponent_of(r.side));
     return opponent == WIN ? LOSS : opponent == LOSS ? WIN : opponent;
   }
 
@@ -117,7 +117,7 @@ class AnalysisScores : public testing::Test {
     };
     std::vector<Root> list;
     for (const Chosen& c : chosen) {
-      int side = 0;
+      qb::Side side = qb::BLACK;
       Root r{parse(c.fen, &side), side};
       if (qb::pop_count(r.position.occupied()) > pieces_) continue;
       EXPECT_EQ(database_verdict(r.position, r.side), c.verdict) << c.fen;
@@ -125,7 +125,7 @@ class AnalysisScores : public testing::Test {
     }
     std::mt19937 rng(2024);
     for (int found = 0; found < RANDOM_ROOTS;) {
-      Root r{random_position(rng, 2 + int(rng() % (pieces_ - 1))), int(rng() % 2)};
+      Root r{random_position(rng, 2 + int(rng() % (pieces_ - 1))), qb::Side(rng() % 2)};
       qb::MoveList moves;
       if (qb::generate_moves(r.position, moves, r.side) == 0) continue;
       if (database_verdict(r.position, r.side) == NO_VERDICT) continue;

@@ -11,7 +11,7 @@
 #include "endgame/databases.h"
 #include "endgame/db_play.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "support/temp_env.h"
 #include "tables.h"
 
@@ -21,12 +21,12 @@ namespace {
 
 struct Root {
   qb::Position p;
-  int side;
+  qb::Side side;
 };
 
 // The first position (black pieces `black_kings` kings and `black_men`
 // men, white likewise) that `accept` takes, scanning squares in order.
-bool scan(int black_kings, int white_kings, int white_men, int side,
+bool scan(int black_kings, int white_kings, int white_men, qb::Side side,
           const std::function<bool(const qb::Position&)>& accept, Root& out) {
   const int pieces = black_kings + white_kings + white_men;
   std::vector<int> sq(size_t(pieces), 0);
@@ -54,7 +54,9 @@ bool scan(int black_kings, int white_kings, int white_men, int side,
   return place(0);
 }
 
-int aux_value(const qb::Position& p, int side) { return qb::driver_lookup(qb::g_aux.handle, p, side, false); }
+int aux_value(const qb::Position& p, qb::Side side) {
+  return qb::driver_lookup(qb::g_aux.handle, p, side, false);
+}
 
 struct Listed {
   std::string move;
@@ -216,7 +218,7 @@ TEST_F(DbPlay, AConversionTableWithoutAnAnswerDeclines) {
   ASSERT_EQ(qb::g_aux.type, 5);
   struct Case {
     const char* what;
-    int side;
+    qb::Side side;
     int wld;
   };
   const Case cases[] = {{"won", qb::BLACK, qb::WLD_WIN}, {"lost", qb::WHITE, qb::WLD_LOSS}};

@@ -9,7 +9,7 @@
 #include "endgame/databases.h"
 #include "endgame/drawn_analysis.h"
 #include "endgame/resolve.h"
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 #include "platform/platform.h"
 #include "search/root_db_checks.h"
 #include "tables.h"
@@ -90,11 +90,11 @@ class DrawnRoot : public testing::Test {
   }
   void TearDown() override { close_all(); }
 
-  static int resolved(const qb::Position& p, int side) { return qb::resolve_wld(qb::g_wld, p, side); }
+  static int resolved(const qb::Position& p, qb::Side side) { return qb::resolve_wld(qb::g_wld, p, side); }
 };
 
 TEST_F(DrawnRoot, DepthTwoRatesTheShareOfRepliesThatKeepTheDraw) {
-  int side = 0;
+  qb::Side side = qb::BLACK;
   const qb::Position root = parse("B:WK29,K30:BK3,K4", &side);
   ASSERT_EQ(resolved(root, side), qb::RESOLVE_DRAW);
   qb::SearchNode node = qb::make_root(root, side, nullptr);
@@ -109,13 +109,13 @@ TEST_F(DrawnRoot, DepthTwoRatesTheShareOfRepliesThatKeepTheDraw) {
   int drawing = 0, clean = 0;
   for (int i = 0; i < n; ++i) {
     const qb::Position& child = moves.moves[i];
-    if (resolved(child, side ^ 1) != qb::RESOLVE_DRAW) continue;
+    if (resolved(child, qb::opponent_of(side)) != qb::RESOLVE_DRAW) continue;
     ASSERT_LT(drawing, count);
     const qb::DrawRecord& r = records[drawing++];
     EXPECT_EQ(r.successor, child);
     // Every reply keeps the draw and none allows a capture: rated 1.
     qb::MoveList replies;
-    int m = qb::generate_moves(child, replies, side ^ 1);
+    int m = qb::generate_moves(child, replies, qb::opponent_of(side));
     bool all_keep = true;
     for (int j = 0; j < m; ++j)
       all_keep &= resolved(replies.moves[j], side) == qb::RESOLVE_DRAW &&
@@ -153,7 +153,7 @@ TEST_F(DrawnRoot, APositionSeenTwiceBeforeEndsItsLine) {
 }
 
 TEST_F(DrawnRoot, TheAnalysisPlaysADrawingMoveAndShowsItsRatings) {
-  int side = 0;
+  qb::Side side = qb::BLACK;
   const qb::Position root = parse("B:WK29,K30:BK3,K4", &side);
   qb::SearchNode node = qb::make_root(root, side, nullptr);
   char status[qb::HOST_TEXT_SIZE] = "junk";
@@ -161,7 +161,7 @@ TEST_F(DrawnRoot, TheAnalysisPlaysADrawingMoveAndShowsItsRatings) {
   ASSERT_TRUE(qb::database_draw_analysis(node, status, 1.0, &out));
   EXPECT_EQ(qb::g_wld.node_limit, 1000000);
   EXPECT_EQ(qb::g_wld.time_limit_ms, 100);
-  EXPECT_EQ(resolved(out, side ^ 1), qb::RESOLVE_DRAW);
+  EXPECT_EQ(resolved(out, qb::opponent_of(side)), qb::RESOLVE_DRAW);
   EXPECT_EQ(std::strncmp(status, "depth ", 6), 0) << status;
   EXPECT_NE(std::strchr(status, '*'), nullptr) << status;
   EXPECT_NE(log_since_open().find("depth 2; "), std::string::npos);

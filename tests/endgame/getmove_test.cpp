@@ -13,8 +13,8 @@
 #include "endgame/databases.h"
 #include "endgame/resolve.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "interface/startup.h"
 #include "search/db_probe.h"
 #include "tables.h"
@@ -36,7 +36,7 @@ struct Moved {
   std::string status;
 };
 
-Moved engine_move(const qb::Position& p, int side, bool new_game, double seconds = MOVE_SECONDS) {
+Moved engine_move(const qb::Position& p, qb::Side side, bool new_game, double seconds = MOVE_SECONDS) {
   int32_t board[8][8];
   qb::to_host_board(p, board);
   char status[qb::HOST_TEXT_SIZE] = "";
@@ -87,7 +87,7 @@ class Games : public testing::Test {
   static int play_out_win(const qb::Position& start, int max_plies, bool expect_texts,
                           double seconds = MOVE_SECONDS) {
     qb::Position p = start;
-    int side = qb::BLACK;
+    qb::Side side = qb::BLACK;
     for (int ply = 0; ply <= max_plies; ++ply) {
       qb::MoveList moves;
       if (qb::generate_moves(p, moves, side) == 0) return side == qb::WHITE ? ply : -1;
@@ -107,7 +107,7 @@ class Games : public testing::Test {
         EXPECT_EQ(m.result, QB_LOSS) << m.status;
       }
       p = m.after;
-      side ^= 1;
+      side = qb::opponent_of(side);
     }
     return -1;
   }
@@ -171,7 +171,7 @@ TEST_F(Games, FivePieceEndingsOfTheDefaultDatabasesAreWon) {
 int drive_home(const qb::Position& start, int max_plies) {
   std::set<std::pair<uint64_t, uint64_t>> seen;  // positions with black to move
   qb::Position p = start;
-  int side = qb::BLACK;
+  qb::Side side = qb::BLACK;
   for (int ply = 0; ply < max_plies; ++ply) {
     qb::MoveList moves;
     if (qb::generate_moves(p, moves, side) == 0) return side == qb::WHITE ? ply : -1;
@@ -188,7 +188,7 @@ int drive_home(const qb::Position& start, int max_plies) {
       return -1;
     }
     p = m.after;
-    side ^= 1;
+    side = qb::opponent_of(side);
   }
   ADD_FAILURE() << "not won after " << max_plies << " plies";
   return -1;
@@ -247,18 +247,18 @@ TEST_F(Games, DrawnEndingsAreNeverLost) {
     ASSERT_EQ(starts.size(), 2u);
     for (const qb::Position& start : starts) {
       qb::Position p = start;
-      int side = qb::BLACK;
+      qb::Side side = qb::BLACK;
       for (int ply = 0; ply < 8; ++ply) {
         qb::MoveList moves;
         if (qb::generate_moves(p, moves, side) == 0) break;
         Moved m = engine_move(p, side, ply == 0);
-        EXPECT_EQ(qb::resolve_wld(qb::g_wld, m.after, side ^ 1), qb::RESOLVE_DRAW)
+        EXPECT_EQ(qb::resolve_wld(qb::g_wld, m.after, qb::opponent_of(side)), qb::RESOLVE_DRAW)
             << aux << " ply " << ply << ": " << m.status;
         EXPECT_NE(m.result, QB_LOSS);
         // Chosen by rating the drawing moves, not by a search.
         EXPECT_EQ(m.status.rfind("depth ", 0), 0u) << m.status;
         p = m.after;
-        side ^= 1;
+        side = qb::opponent_of(side);
       }
     }
   }

@@ -7,11 +7,11 @@
 #include "endgame/databases.h"
 #include "endgame/identify.h"
 #include "interface/command.h"
-#include "interface/engine_status.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "interface/startup.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "search/db_probe.h"
 #include "search/tt.h"
 #include "support/temp_env.h"
@@ -41,7 +41,7 @@ int count_of(const std::string& text, const std::string& part) {
 }
 
 // A table entry the searches stored, to see whether the table survived.
-const qb::HashKey MARK_KEY = qb::hash_key(qb::Position{{0x1, 0x80000000}, 0x80000001}, 0);
+const qb::HashKey MARK_KEY = qb::hash_key(qb::Position{{0x1, 0x80000000}, 0x80000001}, qb::BLACK);
 void mark_table() { qb::tt_store(MARK_KEY, 42, 0, 80, qb::BOUND_EXACT, 0); }
 bool table_marked() {
   qb::HashProbe found;

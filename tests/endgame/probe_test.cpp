@@ -6,7 +6,7 @@
 #include "endgame/db_score.h"
 #include "eval/evaluate.h"
 #include "interface/exports.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/search.h"
@@ -19,7 +19,7 @@ namespace {
 
 struct ScoreCase {
   const char* fen;
-  int winner;
+  qb::Side winner;
   int score;
   const char* why;
 };
@@ -54,7 +54,7 @@ class Probe : public testing::Test {
   void TearDown() override { close_all(); }
 
   static int quiet_value(const char* fen) {
-    int side = 0;
+    qb::Side side = qb::BLACK;
     qb::Position p = parse(fen, &side);
     qb::game_history_clear();
     qb::publish_stop_flag(nullptr);  // not a getmove's, long gone
@@ -103,7 +103,7 @@ TEST_F(Probe, TheParentOfADrawnPositionSeesPlusOne) {
 
 TEST_F(Probe, TheCaptureExportScoresVerdictsLikeTheSearch) {
   for (const char* fen : {"B:WK1:BK15,K18", "W:WK1:BK15,K18"}) {
-    int side = 0;
+    qb::Side side = qb::BLACK;
     qb::Position p = parse(fen, &side);
     EXPECT_EQ(qsearch(&p, side, nullptr, nullptr, nullptr), 2813) << fen;  // black's view
   }

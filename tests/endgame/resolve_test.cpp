@@ -37,7 +37,7 @@ TEST_F(Resolve, FindsWhatTheLargerDatabaseKnows) {
   testing::internal::CaptureStdout();  // the abandoned ones say so
   while (tried < 200) {
     qb::Position p = random_position(rng, 4);
-    int side = int(rng() % 2);
+    qb::Side side = qb::Side(rng() % 2);
     int truth = qb::driver_lookup(full, p, side, false);
     if (truth < 1 || truth > 3) continue;  // outside the tables (e.g. a side without pieces)
     ++tried;

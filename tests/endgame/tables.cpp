@@ -15,10 +15,10 @@
 #include "board/fen.h"
 #include "endgame/databases.h"
 #include "endgame/driver_binding.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 #include "interface/startup.h"
 #include "support/temp_env.h"
 
@@ -118,14 +118,14 @@ std::string log_since_open() {
   return text.str();
 }
 
-qb::Position parse(const char* fen, int* side) {
+qb::Position parse(const char* fen, qb::Side* side) {
   auto parsed = qb::parse_fen(fen);
   EXPECT_TRUE(parsed) << fen;
-  if (side) *side = parsed ? parsed->side : 0;
+  if (side) *side = parsed ? parsed->side : qb::BLACK;
   return parsed ? parsed->position : qb::Position{};
 }
 
-int wld_value(const qb::Position& p, int side) {
+int wld_value(const qb::Position& p, qb::Side side) {
   return qb::driver_lookup(qb::g_wld.handle, p, side, false);
 }
 

@@ -44,13 +44,13 @@ void close_all();
 // The log written since the last open_databases.
 std::string log_since_open();
 
-qb::Position parse(const char* fen, int* side = nullptr);
+qb::Position parse(const char* fen, qb::Side* side = nullptr);
 
 // `pieces` pieces on distinct squares, at least one of each side, kings at
 // random, no man on its crowning row.
 qb::Position random_position(std::mt19937& rng, int pieces);
 
 // The WLD value straight from the driver.
-int wld_value(const qb::Position& p, int side);
+int wld_value(const qb::Position& p, qb::Side side);
 
 }  // namespace egtest

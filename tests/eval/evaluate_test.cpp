@@ -10,7 +10,7 @@
 #include "eval/gather.h"
 #include "eval/terms.h"
 #include "eval/weights.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "platform/platform.h"
 #include "reference.h"
 #include "support/temp_env.h"
@@ -44,7 +44,7 @@ class Evaluation : public testing::Test {
     if (platform::cpu_info().bmi2) p.push_back(GatherPath::PEXT);
     return p;
   }
-  static int eval(const Position& p, int side, GatherPath path = GatherPath::PORTABLE) {
+  static int eval(const Position& p, Side side, GatherPath path = GatherPath::PORTABLE) {
     PieceSummary s = make_piece_summary(p);
     return evaluate_by(path, p, side, s);
   }
@@ -78,7 +78,7 @@ TEST(PositionTerms, PhaseTempoAndBalance) {
 
 TEST_F(Evaluation, StartPositionScoresZeroForEitherSide) {
   for (GatherPath path : paths())
-    for (int side : {BLACK, WHITE}) EXPECT_EQ(eval(start_position(), side, path), 0);
+    for (Side side : {BLACK, WHITE}) EXPECT_EQ(eval(start_position(), side, path), 0);
 }
 
 // Both gather paths and the plain reference agree on random positions with
@@ -87,7 +87,7 @@ TEST_F(Evaluation, MatchesTheReferenceOnRandomPositions) {
   std::mt19937 rng(31);
   for (int n = 0; n < 20000; ++n) {
     Position p = evaltest::random_position(rng, 24, n % 3 != 0);
-    int side = n & 1;
+    Side side = Side(n & 1);
     int expected = evaltest::reference_evaluate(p, side, *weights_, weights_->kings.scalars, true);
     for (GatherPath path : paths()) {
       PieceSummary s = make_piece_summary(p);
@@ -102,8 +102,8 @@ TEST_F(Evaluation, MirroredPositionScoresTheSame) {
   std::mt19937 rng(77);
   for (int n = 0; n < 5000; ++n) {
     Position p = evaltest::random_position(rng, 24, n % 2 == 0);
-    for (int side : {BLACK, WHITE})
-      ASSERT_EQ(eval(p, side), eval(evaltest::mirrored(p), side ^ 1)) << position_text(p, side);
+    for (Side side : {BLACK, WHITE})
+      ASSERT_EQ(eval(p, side), eval(evaltest::mirrored(p), opponent_of(side))) << position_text(p, side);
   }
 }
 
@@ -119,7 +119,7 @@ TEST_F(Evaluation, DitherAddsOneTableEntryPerPosition) {
   std::set<int> seen;
   for (int n = 0; n < 2000; ++n) {
     Position p = evaltest::random_position(rng, 24, true);
-    int side = n & 1;
+    Side side = Side(n & 1);
     g_settings.dither = 0;
     int plain = eval(p, side);
     g_settings.dither = 1;
@@ -157,7 +157,7 @@ TEST_F(Evaluation, WithoutWeightsOnlyTheBuiltInScalarsCount) {
   std::mt19937 rng(11);
   for (int n = 0; n < 2000; ++n) {
     Position p = evaltest::random_position(rng, 24, n % 2 == 0);
-    int side = n & 1;
+    Side side = Side(n & 1);
     for (GatherPath path : paths())
       ASSERT_EQ(eval(p, side, path),
                 evaltest::reference_evaluate(p, side, *weights_, BUILTIN_SCALARS, false));

@@ -72,7 +72,7 @@ TEST_F(QsearchExport, CapturesAreResolvedToAQuietPosition) {
     Result r = run(c.fen);
     FenPosition end = parse_fen(c.end).value();
     EXPECT_EQ(r.text, c.text);
-    EXPECT_EQ(r.end, end.position) << position_text(r.end, r.end_side);
+    EXPECT_EQ(r.end, end.position) << position_text(r.end, Side(r.end_side));
     EXPECT_EQ(r.end_side, end.side);
     EXPECT_EQ(r.score, black_view(c.end));
   }

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "eval/weights.h"
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "reference.h"
 #include "support/temp_env.h"
 #include "weights/weights_writer.h"

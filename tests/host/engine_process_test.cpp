@@ -40,7 +40,7 @@ TEST(EngineProcess, PlaysLegalMovesThroughTheServer) {
   host::MoveReply reply = engine.getmove(request, [&](const std::string& s) { seen.push_back(s); });
   ASSERT_TRUE(reply.ok) << reply.failure;
   qb::MoveList moves;  // the fake plays in the generator's order
-  qb::generate_moves(request.position, moves, request.side);
+  qb::generate_moves(request.position, moves, qb::Side(request.side));
   EXPECT_EQ(reply.after, moves.moves[0]);
   EXPECT_EQ(reply.result, 3);
   EXPECT_EQ(reply.status, "fake picks 1 of 7");

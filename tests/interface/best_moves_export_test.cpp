@@ -13,8 +13,8 @@
 #include "board/movetext.h"
 #include "engine_state.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 
 namespace {
 using namespace qb;
@@ -52,7 +52,7 @@ class BestMovesExport : public testing::Test {
   }
 
   Position root;
-  int side = BLACK;
+  Side side = BLACK;
   int32_t stop = 0;
   HostArrays out;
   char text[HOST_TEXT_SIZE] = "";

@@ -8,8 +8,8 @@
 
 #include "engine_state.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "platform/platform.h"
 #include "support/temp_env.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 
 namespace qbtest {
 

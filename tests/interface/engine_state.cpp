@@ -2,34 +2,19 @@
 
 #include "endgame/databases.h"
 #include "eval/dither.h"
-#include "interface/engine_status.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/base/engine_status.h"
+#include "interface/base/setting_table.h"
 #include "interface/startup.h"
 
 namespace qbtest {
 
 void reset_engine_state() {
   qb::initialise_engine();
-  qb::EngineSettings& s = qb::g_settings;
-  s.hashsize = 128;
-  s.dbmbytes = 512;
-  qb::set_text_setting(s.dbpath, "db");
-  qb::set_text_setting(s.mtcpath, "");
-  qb::set_text_setting(s.bookfile, "Quillbar.odb");
-  s.max_dbpieces = 24;
-  s.enable_wld = 1;
-  s.enable_mtc = 0;
-  s.book = 1;
-  s.searchthreads = 1;
-  s.allscores = 0;
-  s.play_to_end = 0;
-  s.drawpieces = 10;
-  s.dither = 0;
-  qb::rebuild_dither_table(0);
-  s.cl = 5;
-  s.p1 = 16;
-  s.p2 = 0;
+  qb::reset_settings(qb::g_settings);
+  // The start-up derives the memory sizes; these suit the machine below.
+  qb::g_settings.hashsize = 128;
+  qb::g_settings.dbmbytes = 512;
+  qb::rebuild_dither_table(qb::g_settings.dither_offset);
   qb::g_startup.processor_count = 16;
   qb::g_startup.installed_ram_mb = 8192;  // the hash table may take up to 2932 MB
   qb::g_startup.thread_limit = 8;

@@ -10,8 +10,8 @@
 #include "board/position.h"
 #include "engine_state.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/stop.h"
+#include "interface/base/host_text.h"
+#include "interface/base/stop.h"
 
 namespace {
 

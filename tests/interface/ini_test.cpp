@@ -6,7 +6,7 @@
 #include "engine_state.h"
 #include "eval/dither.h"
 #include "interface/ini.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "support/temp_env.h"
 
 namespace {

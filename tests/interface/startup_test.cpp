@@ -8,10 +8,11 @@
 #include <iterator>
 
 #include "engine_state.h"
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "interface/memory_rule.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
+#include "interface/persist.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 #include "interface/startup_steps.h"
 #include "platform/platform.h"
 #include "support/temp_env.h"
@@ -58,7 +59,7 @@ TEST_F(StartupSteps, EmptyStoreGivesDefaultsAndStoresTheMemorySizes) {
   g_settings.enable_wld = 0;
   g_settings.book = 3;
   g_settings.allscores = 1;
-  startup::read_path_settings();
+  load_stored_settings();
   startup::read_memory_settings(8192);
   startup::read_play_settings();
   EXPECT_EQ(g_settings.hashsize, 128);
@@ -125,7 +126,7 @@ TEST_F(StartupSteps, StoredValuesAreRead) {
   platform::write_setting_number("enable_wld", 0);
   platform::write_setting_number("enable_mtc", 1);
   platform::write_setting_number("UseBook", 3);
-  startup::read_path_settings();
+  load_stored_settings();
   startup::read_play_settings();
   EXPECT_EQ(get_text_setting(g_settings.dbpath), "/data/wld");
   EXPECT_EQ(get_text_setting(g_settings.mtcpath), "/data/mtc");

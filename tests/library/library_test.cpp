@@ -97,7 +97,7 @@ std::string read_file(const std::string& path) {
   return text.str();
 }
 
-std::vector<Position> successors(const Position& p, int side) {
+std::vector<Position> successors(const Position& p, Side side) {
   MoveList list;
   int n = generate_moves(p, list, side);
   return std::vector<Position>(list.moves, list.moves + n);
@@ -257,7 +257,7 @@ TEST(Library, PlaysLegalMovesForBothSides) {
   int color = HOST_BLACK;
   for (int ply = 0; ply < 6; ++ply) {
     Position before = from_host_board(board);
-    int side = host_color_to_side(color);
+    Side side = host_color_to_side(color);
     char status[TEXT_SIZE] = "";
     int32_t playnow = 0;
     int32_t result = e.getmove(board, color, 0.2, status, &playnow, ply == 0 ? 1 : 0, 0);

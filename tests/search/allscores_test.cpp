@@ -9,10 +9,11 @@
 
 #include "board/movetext.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "search/allscores.h"
 #include "search/driver.h"
+#include "search/game_history.h"
 #include "fake_move_search.h"
 #include "search_support.h"
 

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
 #include "search/best_moves.h"
+#include "search/game_history.h"
 #include "fake_move_search.h"
 #include "search_support.h"
 
@@ -63,7 +64,7 @@ class BestMoves : public testing::Test {
   }
 
   // Three moves of the start position (`side` to move) valued by `values`.
-  BestMovesResult run(int side, int (*values)(int, int), int margin, int stop_depth = 0,
+  BestMovesResult run(Side side, int (*values)(int, int), int margin, int stop_depth = 0,
                       int stop_index = -1) {
     prepare_search(start_position(), side, NO_LIMIT);
     FakeMoveSearch::reset(values);
@@ -95,7 +96,7 @@ int black_later_best(int i, int) { return i == 0 ? 10 : i == 1 ? 30 : 0; }
 
 TEST_F(BestMoves, MarginAndDrawDecideWhichMovesAreGood) {
   struct Case {
-    int side;
+    Side side;
     int (*values)(int, int);
     int margin;
     std::vector<int> order, excluded;

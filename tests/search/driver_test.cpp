@@ -5,12 +5,15 @@
 
 #include "board/bitops.h"
 #include "interface/exports.h"
-#include "interface/host_text.h"
-#include "interface/settings.h"
+#include "interface/base/host_text.h"
+#include "interface/base/settings.h"
+#include "interface/base/stop.h"
 #include "search/driver.h"
+#include "search/game_history.h"
 #include "search/report.h"
 #include "search/search_state.h"
 #include "search/time_control.h"
+#include "search/tt.h"
 #include "search_support.h"
 
 namespace {
@@ -91,7 +94,7 @@ TEST_F(Driver, AllScoresSettingStillPlays) {
 // searches, and the game, are the same on every run.
 TEST_F(Driver, SelfPlayEndsInAResult) {
   Position board = start_position();
-  int side = BLACK;
+  Side side = BLACK;
   int code = QB_UNKNOWN;
   int plies = 0;
   for (; plies < 400 && code == QB_UNKNOWN; ++plies) {
@@ -99,7 +102,7 @@ TEST_F(Driver, SelfPlayEndsInAResult) {
     code = search_driver(board, side, 0.0, plies == 0 ? INFO_NEW_GAME : 0, 0, status, &out);
     ASSERT_TRUE(code == QB_LOSS || is_successor(board, side, out)) << plies;
     board = out;
-    side ^= 1;
+    side = opponent_of(side);
   }
   EXPECT_NE(code, QB_UNKNOWN) << "no result after " << plies << " plies";
 }

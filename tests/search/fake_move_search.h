@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "board/movegen.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/root_moves.h"
 #include "search/tt.h"
 
@@ -40,7 +40,7 @@ struct FakeMoveSearch {
   }
 
   // The first `count` moves of `root` as records.
-  static qb::RootMoves roots_of(const qb::Position& root, int side, int count) {
+  static qb::RootMoves roots_of(const qb::Position& root, qb::Side side, int count) {
     qb::MoveList moves;
     qb::generate_moves(root, moves, side);
     qb::RootMoves roots;

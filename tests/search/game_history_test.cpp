@@ -5,7 +5,7 @@
 
 #include "board/fen.h"
 #include "interface/exports.h"
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 #include "search/game_history.h"
 #include "search/result.h"
 
@@ -30,7 +30,7 @@ class History : public testing::Test {
 
   // Plays `plies` plies of the shuffle into the history, black first.
   static void play_shuffle(int plies) {
-    for (int i = 0; i < plies; ++i) history_update(SHUFFLE[i % 4], i % 2);
+    for (int i = 0; i < plies; ++i) history_update(SHUFFLE[i % 4], Side(i % 2));
   }
   static size_t size() { return g_game.records.size(); }
 };
@@ -60,7 +60,7 @@ TEST_F(History, TakebackRemovesOneRecord) {
 }
 
 TEST_F(History, IrreversibleMovesAndNewPositionsStartOver) {
-  struct Case { const char* what; Position next; int side; size_t size_after; int draw_counter_after; };
+  struct Case { const char* what; Position next; Side side; size_t size_after; int draw_counter_after; };
   const Case cases[] = {
       {"a man moved", pos("W:WK28,12:BK5,25"), WHITE, 1, 4},
       {"a capture", pos("W:WK28:BK5,21"), WHITE, 1, 4},
@@ -93,7 +93,7 @@ TEST_F(History, RepetitionCountLooksBackEvenPliesWithinTheReversibleCount) {
 }
 
 TEST_F(History, ResultCodesFromTheValue) {
-  struct Case { int value; int side; bool deep; int play_to_end; int code; };
+  struct Case { int value; Side side; bool deep; int play_to_end; int code; };
   const Case cases[] = {
       {2001, BLACK, false, 0, QB_WIN},   {2001, WHITE, false, 0, QB_LOSS},
       {-2001, BLACK, false, 0, QB_LOSS}, {-2001, WHITE, false, 0, QB_WIN},

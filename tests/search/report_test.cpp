@@ -8,8 +8,8 @@
 
 #include "board/fen.h"
 #include "board/movegen.h"
-#include "interface/host_text.h"
-#include "interface/log.h"
+#include "interface/base/host_text.h"
+#include "interface/base/log.h"
 #include "search/progress_line.h"
 #include "search/report.h"
 #include "search/search_state.h"
@@ -22,7 +22,7 @@ using namespace qb;
 
 Position pos(const char* fen) { return parse_fen(fen).value().position; }
 
-int index_of(const Position& from, int side, const Position& to) {
+int index_of(const Position& from, Side side, const Position& to) {
   MoveList list;
   int n = generate_moves(from, list, side);
   for (int i = 0; i < n; ++i)

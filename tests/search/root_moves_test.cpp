@@ -14,7 +14,7 @@ using namespace qb;
 Position pos(const char* fen) { return parse_fen(fen).value().position; }
 
 // Records valued in the given order, as an earlier iteration left them.
-RootMoves valued(int side, const std::vector<int>& values) {
+RootMoves valued(Side side, const std::vector<int>& values) {
   MoveList moves;
   int count = generate_moves(start_position(), moves, BLACK);
   RootMoves roots;
@@ -32,7 +32,7 @@ std::vector<int> order_of(const RootMoves& roots) {
 
 TEST(RootMoves, SortIsBestForTheMoverFirstAndKeepsTiesInTheirOrder) {
   struct Case {
-    int side;
+    Side side;
     std::vector<int> values;
     std::vector<int> order;
   };

@@ -3,9 +3,12 @@
 #include <set>
 #include <string>
 
+#include "interface/base/stop.h"
 #include "search/db_probe.h"
+#include "search/game_history.h"
 #include "search/search.h"
 #include "search/search_state.h"
+#include "search/tt.h"
 #include "search_support.h"
 
 namespace {
@@ -115,7 +118,7 @@ TEST(Search, NoPiecesOrNoMovesScoresThePly) {
 TEST(Search, FailHighKeepsTheParityOfTheTrueScore) {
   // The database stand-in calls every quiet position drawn (-1, odd): a
   // fail-high over an even beta must come back odd, as beta + 1.
-  g_search_db = SearchDatabase{32, 16, [](const Position&, int, bool) { return int(DB_DRAW); },
+  g_search_db = SearchDatabase{32, 16, [](const Position&, Side, bool) { return int(DB_DRAW); },
                                nullptr};
   Searched s = search_to_depth("B:W21-32:B1-12", 5);
   g_search_db = SearchDatabase{};
@@ -127,11 +130,11 @@ TEST(Search, DatabaseWinsCutOffAtOnce) {
   // Black to move and winning by the stand-in whenever black has more pieces.
   g_search_db = SearchDatabase{
       32, 16,
-      [](const Position& p, int side, bool) {
-        int diff = std::popcount(p.pieces[side]) - std::popcount(p.pieces[side ^ 1]);
+      [](const Position& p, Side side, bool) {
+        int diff = std::popcount(p.pieces[side]) - std::popcount(p.pieces[opponent_of(side)]);
         return int(diff > 0 ? DB_WIN : diff < 0 ? DB_LOSS : DB_UNKNOWN);
       },
-      [](const PieceSummary&, int winner) { return winner == BLACK ? 2500 : -2500; }};
+      [](const PieceSummary&, Side winner) { return winner == BLACK ? 2500 : -2500; }};
   Searched s = search_to_depth("B:W25,26,30:B5,6,9,K15", 7);
   g_search_db = SearchDatabase{};
   EXPECT_EQ(s.result.value, 2500);
@@ -140,14 +143,10 @@ TEST(Search, DatabaseWinsCutOffAtOnce) {
 TEST(Search, StopBeforeDepthFiveWaitsAndThenKeepsDepthThree) {
   FenPosition root = fen("B:W21-32:B1-12");
   int32_t playnow = 1;  // the host asks before the search even starts
+  start_unhosted_searches(TABLE_MB);
   publish_stop_flag(&playnow);
-  game_history_clear();
-  tt_free();
-  tt_allocate(4);
-  prepare_search(root.position, root.side, NO_LIMIT);
-  MoveList moves;
-  int count = generate_moves(root.position, moves, root.side);
-  DeepeningResult r = deepen(moves, count, DeepeningLimits{NO_LIMIT, NO_LIMIT, 96}, nullptr);
+  FixedDepthResult r =
+      search_fixed_depth(FixedDepthRequest{.root = root.position, .side = root.side, .depth = DEPTH_CAP});
   EXPECT_EQ(r.depth, 3);
   EXPECT_EQ(playnow, 1);
   publish_stop_flag(nullptr);

@@ -59,14 +59,14 @@ TEST(Window, PassesConvergeOnTheTrueValue) {
 
 // Every capture line followed to its quiet end: the independent statement of
 // the forced-capture rule.
-void line_ends(const Position& p, int side, std::set<std::tuple<uint32_t, uint32_t, uint32_t>>& ends) {
+void line_ends(const Position& p, Side side, std::set<std::tuple<uint32_t, uint32_t, uint32_t>>& ends) {
   if (!has_capture(p, side)) {
     ends.insert({p.pieces[BLACK], p.pieces[WHITE], p.kings});
     return;
   }
   MoveList list;
   int n = generate_captures(p, list, side);
-  for (int i = 0; i < n; ++i) line_ends(list.moves[i], side ^ 1, ends);
+  for (int i = 0; i < n; ++i) line_ends(list.moves[i], opponent_of(side), ends);
 }
 
 TEST(ForcedCapture, CapsOnlyWhenEveryCaptureLineMeets) {
@@ -87,7 +87,7 @@ TEST(ForcedCapture, CapsOnlyWhenEveryCaptureLineMeets) {
       MoveList list;
       int n = generate_captures(f.position, list, f.side);
       std::set<std::tuple<uint32_t, uint32_t, uint32_t>> ends;
-      for (int i = 0; i < n; ++i) line_ends(list.moves[i], f.side ^ 1, ends);
+      for (int i = 0; i < n; ++i) line_ends(list.moves[i], opponent_of(f.side), ends);
       EXPECT_EQ(n == 1 || ends.size() == 1, c.forced) << c.fen;
     }
   }

@@ -12,8 +12,8 @@
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "eval/weights.h"
-#include "interface/settings.h"
-#include "interface/stop.h"
+#include "interface/base/settings.h"
+#include "interface/base/stop.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/move_order.h"
@@ -127,7 +127,8 @@ TEST_F(Threads, NoMoreThanSixteenNestedSplitPoints) {
   SplitNode n;
   uint8_t order[MAX_MOVES];
   for (int i = 0; i < n.count; ++i) order[i] = uint8_t(i);
-  SplitWork work{&n.node, &n.moves, order, n.count, 0, 0, 32, -MATE, MATE, true, false, false};
+  const NodeLoop loop{&n.node, &n.moves, order, n.count, 0, 32, -MATE, MATE, true, false, false};
+  const SplitWork work{.loop = loop, .next = 0, .alpha = -MATE};
   std::atomic<int32_t>& owned = g_search.threads[0].split_count;
 
   owned = MAX_SPLIT_POINTS - 1;  // as if nested fifteen deep: one more is allowed
@@ -159,7 +160,7 @@ TEST_F(Threads, RefutationByTheHelperReturnsThroughTheOwnersFailHigh) {
   int helper_refuted = 0;
   for (int attempt = 0; attempt < 10 && helper_refuted < 3; ++attempt) {
     SplitNode n;
-    const int child_side = n.root.side ^ 1;
+    const Side child_side = opponent_of(n.root.side);
     auto child_key = [&](int i) { return hash_key(n.moves.moves[i], child_side); };
     tt_store(hash_key(n.node), 0, 0, 8, BOUND_UPPER, HASH_MOVE);  // too shallow to answer
     tt_store(child_key(HASH_MOVE), 0, 1, 8 * 40, BOUND_EXACT, 0);
@@ -225,7 +226,8 @@ TEST_F(Threads, ThreadZeroStopsTheSearchWhileWaitingForItsHelper) {
     });
     uint8_t order[MAX_MOVES];
     for (int i = 0; i < n.count; ++i) order[i] = uint8_t(i);
-    SplitWork work{&n.node, &n.moves, order, n.count, 0, 0, 8 * 14, 0, 1, false, false, false};
+    const NodeLoop loop{&n.node, &n.moves, order, n.count, 0, 8 * 14, 0, 1, false, false, false};
+    const SplitWork work{.loop = loop, .next = 0, .alpha = 0};
     int best = -MATE, best_index = 0;
     EXPECT_TRUE(split(work, 0, best, best_index));
     long_search.join();
@@ -250,7 +252,7 @@ int play_game(const char* start, int depth, int max_plies) {
     searchtest::Searched s = search_to_depth(text.c_str(), depth);
     EXPECT_TRUE(is_successor(p.position, p.side, s.best)) << text;
     p.position = s.best;
-    p.side ^= 1;
+    p.side = opponent_of(p.side);
   }
   return 0;
 }
@@ -279,27 +281,22 @@ TEST_F(Threads, SearchesStoppedAtRandomMomentsEndWithALegalMove) {
   std::mt19937 random(12345);
   std::uniform_int_distribution<int> delay_us(0, 4000);
   int32_t playnow = 0;
-  tt_free();
-  tt_allocate(4);
+  start_unhosted_searches(searchtest::TABLE_MB);
   struct Round { int threads, searches; };
   for (Round round : {Round{2, 1000}, Round{4, 100}}) {
     use_threads(round.threads, round.threads);
     for (int i = 0; i < round.searches; ++i) {
       FenPosition p = fen(MIDDLE_GAMES[i % std::size(MIDDLE_GAMES)]);
-      game_history_clear();
       std::atomic_ref<int32_t>(playnow).store(0);
       publish_stop_flag(&playnow);
-      prepare_search(p.position, p.side, searchtest::NO_LIMIT);
-      MoveList moves;
-      int count = generate_moves(p.position, moves, p.side);
       std::thread host([&playnow, wait = delay_us(random)] {
         std::this_thread::sleep_for(std::chrono::microseconds(wait));
         std::atomic_ref<int32_t>(playnow).store(1);
       });
-      const DeepeningLimits limits{searchtest::NO_LIMIT, searchtest::NO_LIMIT, 9};
-      DeepeningResult r = deepen(moves, count, limits, nullptr);
+      FixedDepthResult r =
+          search_fixed_depth(FixedDepthRequest{.root = p.position, .side = p.side, .depth = 9});
       host.join();
-      ASSERT_LT(r.best_index, count);
+      ASSERT_LT(r.best_index, r.move_count);
       ASSERT_GE(r.depth, 3);
       for (int t = 0; t < round.threads; ++t)
         ASSERT_EQ(g_search.threads[t].split_count, 0) << "thread " << t;

@@ -6,7 +6,7 @@
 #include "eval/evaluate.h"
 #include "eval/terms.h"
 #include "eval/weights.h"
-#include "interface/log.h"
+#include "interface/base/log.h"
 #include "random_positions.h"
 #include "support/temp_env.h"
 #include "train/features.h"

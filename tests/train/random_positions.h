@@ -16,7 +16,7 @@ inline qb::Position random_position(std::mt19937& random, double fill, bool king
   qb::Position p{{0, 0}, 0};
   for (int sq = 0; sq < 32; ++sq) {
     if (u(random) >= fill) continue;
-    int side = u(random) < 0.5 ? qb::BLACK : qb::WHITE;
+    qb::Side side = u(random) < 0.5 ? qb::BLACK : qb::WHITE;
     uint32_t bit = 1u << sq;
     bool king = kings && u(random) < 0.3;
     if (!king && (bit & qb::CROWN_ROW[side])) continue;

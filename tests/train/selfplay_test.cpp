@@ -5,7 +5,7 @@
 #include "board/bitops.h"
 #include "board/fen.h"
 #include "board/position.h"
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 #include "search/tt.h"
 #include "train/selfplay_game.h"
 
@@ -17,7 +17,7 @@ constexpr int COVERED_PIECES = 22;  // after the first exchange
 
 // Stands in for the databases: every position with few enough pieces is
 // "proven" a White win, whatever the board says.
-bool white_wins_when_covered(const Position& p, int, Result& result) {
+bool white_wins_when_covered(const Position& p, Side, Result& result) {
   if (pop_count(p.occupied()) > COVERED_PIECES) return false;
   result = WHITE_WINS;
   return true;

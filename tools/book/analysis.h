@@ -20,7 +20,7 @@ struct Analysis {
 bool start_analysis(int hash_mb, const std::string& weights_dir, std::string* error);
 
 // Searches (p, side) to `depth` plies as if it were a new game.
-Analysis analyse(const qb::Position& p, int side, int depth);
+Analysis analyse(const qb::Position& p, qb::Side side, int depth);
 
 // Nodes searched by all analyses so far.
 unsigned long long analysis_nodes();

@@ -7,6 +7,7 @@
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/movetext.h"
+#include "search/score.h"
 
 namespace bookgen {
 
@@ -14,11 +15,9 @@ using qb::BLACK;
 
 namespace {
 
-// Lines this clearly decided need no book.
-constexpr int DECIDED_VALUE = 2000;
 
 // Positive when `a` is better than `b` for the side to move.
-int preference(int side, int a, int b) { return side == BLACK ? a - b : b - a; }
+int preference(qb::Side side, int a, int b) { return side == BLACK ? a - b : b - a; }
 
 }  // namespace
 
@@ -32,7 +31,7 @@ BookTree::BookTree(const TreeOptions& options, Analyser analyser)
   node_for(qb::start_position(), BLACK, 0);
 }
 
-int BookTree::node_for(const qb::Position& p, int side, int ply) {
+int BookTree::node_for(const qb::Position& p, qb::Side side, int ply) {
   Key key{p.pieces[BLACK], p.pieces[qb::WHITE], p.kings, side};
   auto it = index_.find(key);
   if (it != index_.end()) return it->second;
@@ -44,7 +43,7 @@ int BookTree::node_for(const qb::Position& p, int side, int ply) {
 }
 
 bool BookTree::expandable(const Node& n) const {
-  if (n.ply >= options_.max_ply || std::abs(n.value) >= DECIDED_VALUE) return false;
+  if (n.ply >= options_.max_ply || std::abs(n.value) >= qb::DECIDED_SCORE) return false;
   if (n.position.pieces[BLACK] == 0 || n.position.pieces[qb::WHITE] == 0) return false;
   qb::MoveList moves;
   return qb::generate_moves(n.position, moves, n.side) > 0;
@@ -87,11 +86,13 @@ bool BookTree::expand_next() {
   int i = find_expandable();
   if (i < 0) return false;
   const qb::Position p = nodes_[i].position;
-  const int side = nodes_[i].side, ply = nodes_[i].ply;
+  const qb::Side side = nodes_[i].side;
+  const int ply = nodes_[i].ply;
   qb::MoveList moves;
   int count = qb::generate_moves(p, moves, side);
   std::vector<int> children;
-  for (int m = 0; m < count; ++m) children.push_back(node_for(moves.moves[m], side ^ 1, ply + 1));
+  for (int m = 0; m < count; ++m)
+    children.push_back(node_for(moves.moves[m], qb::opponent_of(side), ply + 1));
   nodes_[i].children = std::move(children);  // node_for may have moved the nodes
   nodes_[i].expanded = true;
   ++expanded_;

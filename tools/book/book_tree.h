@@ -28,7 +28,7 @@ struct TreeOptions {
 
 struct Node {
   qb::Position position;
-  int side;
+  qb::Side side;
   int ply;                    // at discovery
   int value = 0;              // black's view: the search's, then backed up
   bool expanded = false;      // its successors are in the tree
@@ -36,7 +36,7 @@ struct Node {
 };
 
 // Searches (position, side) to the builder's depth: black's view value.
-using Analyser = std::function<int(const qb::Position&, int side)>;
+using Analyser = std::function<int(const qb::Position&, qb::Side side)>;
 
 class BookTree {
  public:
@@ -61,14 +61,14 @@ class BookTree {
  private:
   struct Key {
     uint32_t black, white, kings;
-    int side;
+    qb::Side side;
     bool operator==(const Key&) const = default;
   };
   struct KeyHash {
     std::size_t operator()(const Key& k) const;
   };
 
-  int node_for(const qb::Position& p, int side, int ply);
+  int node_for(const qb::Position& p, qb::Side side, int ply);
   int find_expandable() const;
   void back_up();
   int back_up_from(int index, std::vector<uint8_t>& state);

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int depth = o.depth;
-  bookgen::BookTree tree(o.tree, [depth](const qb::Position& p, int side) {
+  bookgen::BookTree tree(o.tree, [depth](const qb::Position& p, qb::Side side) {
     return bookgen::analyse(p, side, depth).value;
   });
 

@@ -12,25 +12,18 @@
 #include <string>
 
 #include "board/fen.h"
-#include "board/movegen.h"
 #include "board/movetext.h"
 #include "commands.h"
 #include "eval/weights.h"
-#include "interface/settings.h"
-#include "interface/stop.h"
+#include "interface/base/settings.h"
 #include "paths.h"
-#include "search/deepening.h"
-#include "search/game_history.h"
-#include "search/root_search.h"
-#include "search/search_state.h"
+#include "search/fixed_depth.h"
 #include "search/threads.h"
-#include "search/tt.h"
 
 namespace {
 
 constexpr int DEFAULT_DEPTH = 15;
 constexpr uint32_t BENCH_HASH_MB = 64;
-constexpr double NO_TIME_LIMIT = 1e9;
 
 // Openings, middle games and endings, with and without kings and captures.
 const char* const BENCH_POSITIONS[] = {
@@ -113,20 +106,16 @@ struct DepthTimes {
 
 BenchLine search_one(const qb::FenPosition& root, int depth, DepthTimes& times) {
   const auto start = Clock::now();
-  qb::game_history_clear();
-  qb::prepare_search(root.position, root.side, NO_TIME_LIMIT);
-  qb::MoveList moves;
-  int count = qb::generate_moves(root.position, moves, root.side);
-  if (count == 0) return BenchLine{0, 0, "none"};
-  qb::DeepeningResult r = qb::deepen(
-      moves, count, qb::DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, depth}, nullptr,
+  const qb::FixedDepthResult r = qb::search_fixed_depth(
+      qb::FixedDepthRequest{.root = root.position, .side = root.side, .depth = depth},
       [&](const qb::DeepeningResult& done) {
         times.seconds[done.depth] += std::chrono::duration<double>(Clock::now() - start).count();
         times.reached[done.depth] = true;
       });
+  if (r.move_count == 0) return BenchLine{0, 0, "none"};
   char text[qb::MOVE_TEXT_SIZE];
-  qb::move_text(text, root.position, moves.moves[r.best_index]);
-  return BenchLine{qb::sum_thread_counters().nodes, r.value, text};
+  qb::move_text(text, root.position, r.best);
+  return BenchLine{r.nodes, r.value, text};
 }
 
 }  // namespace
@@ -156,9 +145,7 @@ int run_bench(const Args& args) {
   // A fresh table of a fixed size and one thread make the count repeatable.
   threads = qb::start_search_threads(threads);
   qb::g_settings.searchthreads.store(threads);
-  qb::publish_stop_flag(nullptr);  // the search's own flag, never set by a host
-  qb::tt_free();
-  qb::tt_allocate(BENCH_HASH_MB);
+  qb::start_unhosted_searches(BENCH_HASH_MB);
   std::string weights = load_engine_weights();
   std::printf("Weights: %s\n", weights.empty() ? "none found, material only" : weights.c_str());
 
@@ -177,7 +164,6 @@ int run_bench(const Args& args) {
       std::printf("%-40s %-6s %6d %12" PRIu64 "\n", text, line.move.c_str(), line.value, line.nodes);
   }
   double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  qb::game_history_clear();
   qb::stop_search_threads();
   std::printf("Positions: %zu, depth %d, threads %d\n", std::size(BENCH_POSITIONS), depth, threads);
   // Seconds from each search's start to the end of the iteration, summed.

@@ -80,7 +80,7 @@ Outcome play_engine_game(EngineProcess* engines[2], const GameSetup& setup, Game
       if (moves[i].after == reply.after) played = int(i);
     if (played < 0) {
       if (reply.after == position) return loss(side, "made no move (" + reply.status + ")");
-      return loss(side, "played an illegal move, to " + qb::position_text(reply.after, side ^ 1));
+      return loss(side, "played an illegal move, to " + qb::position_text(reply.after, qb::Side(side ^ 1)));
     }
     if (setup.time.incremental) {
       if (reply.seconds > clock[side] + CLOCK_GRACE) {

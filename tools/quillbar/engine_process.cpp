@@ -122,7 +122,7 @@ MoveReply EngineProcess::getmove(const MoveRequest& request, const StatusListene
   bool stop_sent = false;
   if (!send("getmove " + number_text(request.maxtime) + " " + std::to_string(request.info) + " " +
             std::to_string(request.moreinfo) + " " +
-            qb::position_text(request.position, request.side))) {
+            qb::position_text(request.position, qb::Side(request.side)))) {
     reply.failure = end_and_describe();
     return reply;
   }
@@ -172,7 +172,7 @@ BestMoves EngineProcess::best_moves(const qb::Position& p, int side, double maxt
                                     int min_depth, const StatusListener& on_status) {
   BestMoves out;
   if (!send("bestmoves " + number_text(maxtime) + " " + std::to_string(margin) + " " +
-            std::to_string(min_depth) + " " + qb::position_text(p, side))) {
+            std::to_string(min_depth) + " " + qb::position_text(p, qb::Side(side)))) {
     out.failure = end_and_describe();
     return out;
   }

@@ -170,7 +170,7 @@ void serve_getmove(const Exports& ex, Channel& out, const std::string& args) {
   }
   qb::Position after = qb::from_host_board(board);
   out.send("move " + std::to_string(result) + " " +
-           qb::position_text(after, position->side ^ 1) + " " + escape_text(text_of(status)));
+           qb::position_text(after, qb::Side(position->side ^ 1)) + " " + escape_text(text_of(status)));
 }
 
 void serve_bestmoves(const Exports& ex, Channel& out, const std::string& args) {
@@ -201,7 +201,7 @@ void serve_bestmoves(const Exports& ex, Channel& out, const std::string& args) {
                                                                        : list.count;
   std::string line = "bestmoves " + std::to_string(ret) + " " + std::to_string(count);
   for (int i = 0; i < count; ++i) {
-    line.append(" ").append(qb::position_text(list.moves[i], position->side ^ 1));
+    line.append(" ").append(qb::position_text(list.moves[i], qb::Side(position->side ^ 1)));
     line.append(" ").append(std::to_string(scores[i]));
   }
   line.append(" ").append(escape_text(text_of(text)));

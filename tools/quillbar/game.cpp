@@ -30,7 +30,7 @@ int occurrences(const GameRecord& game) {
 Outcome rules_outcome(const GameRecord& game, int max_plies) {
   int side = game.side_to_move();
   qb::MoveList list;
-  if (qb::generate_moves(game.position(), list, side) == 0)
+  if (qb::generate_moves(game.position(), list, qb::Side(side)) == 0)
     return {win_for(side ^ 1), std::string(side_name(side)) + " has no moves"};
   if (occurrences(game) >= REPETITION_DRAW) return {GameResult::DRAW, "threefold repetition"};
   if (max_plies > 0 && int(game.moves.size()) >= max_plies)

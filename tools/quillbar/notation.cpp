@@ -62,16 +62,16 @@ bool read_squares(const std::string& text, std::vector<int>& squares) {
 std::vector<LegalMove> legal_moves(const qb::Position& p, int side) {
   std::vector<LegalMove> out;
   qb::MoveList list;
-  if (qb::has_capture(p, side)) {
+  if (qb::has_capture(p, qb::Side(side))) {
     static thread_local qb::CapturePath paths[qb::MAX_MOVES];
-    int n = qb::generate_captures_with_paths(p, list, side, paths);
+    int n = qb::generate_captures_with_paths(p, list, qb::Side(side), paths);
     for (int i = 0; i < n; ++i) {
       std::vector<int> squares = capture_squares(paths[i], side);
       if (squares.size() < 2) squares = simple_squares(p, list.moves[i], side);
       out.push_back(LegalMove{list.moves[i], squares, true});
     }
   } else {
-    int n = qb::generate_noncaptures(p, list, side);
+    int n = qb::generate_noncaptures(p, list, qb::Side(side));
     for (int i = 0; i < n; ++i)
       out.push_back(LegalMove{list.moves[i], simple_squares(p, list.moves[i], side), false});
   }

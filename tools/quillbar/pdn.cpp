@@ -262,7 +262,7 @@ std::string write_pdn(const PdnGame& game) {
   auto result_block = [&] {
     tag_line("Result", result_text(game.result));
     tag_line("GameType", GAME_TYPE);
-    if (!standard) tag_line("FEN", qb::position_text(r.start, r.start_side));
+    if (!standard) tag_line("FEN", qb::position_text(r.start, qb::Side(r.start_side)));
   };
   bool result_written = false;
   for (const PdnTag& t : game.tags) {

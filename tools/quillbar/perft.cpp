@@ -15,7 +15,7 @@ namespace {
 // Bulk counting: at the last ply the move count is the leaf count.
 uint64_t perft(const qb::Position& p, int side, int depth) {
   qb::MoveList list;
-  int n = qb::generate_moves(p, list, side);
+  int n = qb::generate_moves(p, list, qb::Side(side));
   if (depth == 1) return uint64_t(n);
   uint64_t total = 0;
   for (int i = 0; i < n; ++i) total += perft(list.moves[i], side ^ 1, depth - 1);

@@ -133,7 +133,7 @@ bool engine_move(Session& s) {
     return true;
   }
   s.outcome = {win_for(side ^ 1), who + " played an illegal move, to " +
-                                       qb::position_text(reply.after, side ^ 1), true};
+                                       qb::position_text(reply.after, qb::Side(side ^ 1)), true};
   return false;
 }
 

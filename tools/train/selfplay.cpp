@@ -22,12 +22,11 @@
 #include "board/fen.h"
 #include "endgame/databases.h"
 #include "eval/weights.h"
-#include "interface/setting_text.h"
-#include "interface/settings.h"
-#include "interface/stop.h"
+#include "interface/base/setting_text.h"
+#include "interface/base/settings.h"
 #include "notation.h"
 #include "openings.h"
-#include "search/tt.h"
+#include "search/fixed_depth.h"
 #include "train/progress.h"
 #include "train/selfplay_chunks.h"
 #include "train/selfplay_game.h"
@@ -90,19 +89,19 @@ ChunkPlan chunk_plan(const Options& o) {
 }
 
 // The position an opening leads to; its moves were checked when the deck was read.
-qb::Position opening_position(const host::Opening& opening, int& side) {
+qb::Position opening_position(const host::Opening& opening, qb::Side& side) {
   qb::Position p = qb::start_position();
   side = qb::BLACK;
   for (const std::string& move : opening.notation) {
     auto legal = host::legal_moves(p, side);
     p = legal[host::find_move(move, legal).index].after;
-    side ^= 1;
+    side = qb::opponent_of(side);
   }
   return p;
 }
 
 // The databases' verdict on a quiet position they cover, as a game result.
-bool database_label(const qb::Position& p, int side, Result& result) {
+bool database_label(const qb::Position& p, qb::Side side, Result& result) {
   if (!qb::within_wld_limits(p)) return false;
   int mover_wins = side == qb::BLACK ? BLACK_WINS : WHITE_WINS;
   switch (qb::driver_lookup(qb::g_wld.handle, p, side, false)) {
@@ -114,7 +113,8 @@ bool database_label(const qb::Position& p, int side, Result& result) {
 }
 
 // Opens the databases the way the engine does, so that the searches probe
-// them too; the hash table is allocated on the way.
+// them too; the engine allocates its hash table anew on the way, of the
+// same size.
 bool open_worker_databases(const std::string& dir) {
   qb::g_settings.hashsize.store(WORKER_HASH_MB);
   qb::g_settings.dbmbytes.store(WORKER_DB_CACHE_MB);
@@ -130,11 +130,8 @@ bool open_worker_databases(const std::string& dir) {
 int run_worker(const Options& o, const std::vector<host::Opening>& deck, const ChunkPlan& plan,
                const std::vector<int>& todo, int worker, int report) {
   qb::g_settings.searchthreads.store(1);
-  qb::publish_stop_flag(nullptr);
-  qb::tt_free();
-  if (o.databases.empty()) {
-    qb::tt_allocate(WORKER_HASH_MB);
-  } else if (!open_worker_databases(o.databases)) {
+  qb::start_unhosted_searches(WORKER_HASH_MB);
+  if (!o.databases.empty() && !open_worker_databases(o.databases)) {
     std::fprintf(stderr, "selfplay: cannot open the databases in %s\n", o.databases.c_str());
     return 1;
   }
@@ -149,7 +146,7 @@ int run_worker(const Options& o, const std::vector<host::Opening>& deck, const C
     std::vector<TrainingPosition> positions;
     for (int g = plan.first_game(chunk); g < plan.end_game(chunk); ++g) {
       std::mt19937 random(o.seed * 7919u + uint32_t(g));
-      int side;
+      qb::Side side;
       qb::Position start = opening_position(deck[size_t(g) % deck.size()], side);
       size_t before = positions.size();
       play_selfplay_game(start, side, play, random, positions);

@@ -2,27 +2,12 @@
 
 #include <cstdlib>
 
-#include "board/movegen.h"
-#include "search/deepening.h"
 #include "board/bitops.h"
-#include "search/game_history.h"
+#include "board/movegen.h"
+#include "search/fixed_depth.h"
 
 namespace qb::train {
 namespace {
-
-constexpr double NO_TIME_LIMIT = 1e9;
-
-Position engine_move(const Position& p, int side, int depth, const MoveList& moves, int count,
-                     int& value) {
-  prepare_search(p, side, NO_TIME_LIMIT);
-  if (count == 1) {
-    value = 0;
-    return moves.moves[0];
-  }
-  DeepeningResult r = deepen(moves, count, DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, depth}, nullptr);
-  value = r.value;
-  return moves.moves[r.best_index];
-}
 
 // A game the engines could not finish at this depth goes to the side with
 // more pieces: with kings on the board a piece more nearly always wins, and
@@ -36,15 +21,15 @@ bool quiet(const Position& p) { return !has_capture(p, BLACK) && !has_capture(p,
 
 }  // namespace
 
-Result play_selfplay_game(const Position& start, int side, const SelfPlaySettings& settings,
+Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettings& settings,
                           std::mt19937& random, std::vector<TrainingPosition>& out) {
-  game_history_clear();
   std::size_t first = out.size();
   Position p = start;
   int random_left = std::uniform_int_distribution<int>(0, settings.random_plies)(random);
   int reversible = 0, decisive_run = 0, last_sign = 0;
   Result result = DRAWN;
   std::vector<Position> since_irreversible{p};
+  bool searched = false;  // the game's first search starts the engine's game too
   for (int ply = 0;; ++ply) {
     MoveList moves;
     int count = generate_moves(p, moves, side);
@@ -76,8 +61,12 @@ Result play_selfplay_game(const Position& start, int side, const SelfPlaySetting
       next = moves.moves[std::uniform_int_distribution<int>(0, count - 1)(random)];
       --random_left;
     } else {
-      int value = 0;
-      next = engine_move(p, side, settings.depth, moves, count, value);
+      const FixedDepthResult r = search_fixed_depth(FixedDepthRequest{
+          .root = p, .side = side, .depth = settings.depth, .continues_game = searched,
+          .play_forced_move = true});
+      searched = true;
+      next = r.best;
+      const int value = r.value;
       int sign = value >= settings.decisive_score ? 1 : value <= -settings.decisive_score ? -1 : 0;
       decisive_run = sign != 0 && sign == last_sign ? decisive_run + 1 : (sign != 0);
       last_sign = sign;
@@ -91,7 +80,7 @@ Result play_selfplay_game(const Position& start, int side, const SelfPlaySetting
     reversible = irreversible ? 0 : reversible + 1;
     if (irreversible) since_irreversible.clear();
     p = next;
-    side ^= 1;
+    side = opponent_of(side);
     since_irreversible.push_back(p);
     int seen = 0;  // the same placement with the same side to move: every other ply
     for (std::size_t i = since_irreversible.size(); i >= 3; i -= 2)

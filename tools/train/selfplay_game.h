@@ -15,7 +15,7 @@ namespace qb::train {
 // Returns false when the position is not covered; otherwise sets `result`
 // (Black's side). A game ends at its first covered quiet position, with that
 // verdict as its result.
-using ExactLabel = bool (*)(const Position& p, int side, Result& result);
+using ExactLabel = bool (*)(const Position& p, Side side, Result& result);
 
 struct SelfPlaySettings {
   int depth = 6;             // plies searched per move
@@ -32,7 +32,7 @@ struct SelfPlaySettings {
 // Plays from `start` (Black or White to move as `side`) and appends the game's
 // quiet positions, those where neither side can capture, each labelled with
 // the result.
-Result play_selfplay_game(const Position& start, int side, const SelfPlaySettings& settings,
+Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettings& settings,
                           std::mt19937& random, std::vector<TrainingPosition>& out);
 
 }  // namespace qb::train

@@ -77,12 +77,12 @@ bool replay_game(const std::string& fen, const std::vector<std::string>& moves, 
 
 Json game_state(const GameRecord& game) {
   Json positions = Json::array(), played = Json::array();
-  positions.push_back({{"fen", qb::position_text(game.start, game.start_side)},
+  positions.push_back({{"fen", qb::position_text(game.start, qb::Side(game.start_side))},
                        {"board", board_squares(game.start)}});
   for (size_t i = 0; i < game.moves.size(); ++i) {
     int side = game.start_side ^ int(i & 1);
     played.push_back(game.moves[i].text);
-    positions.push_back({{"fen", qb::position_text(game.moves[i].after, side ^ 1)},
+    positions.push_back({{"fen", qb::position_text(game.moves[i].after, qb::Side(side ^ 1))},
                          {"board", board_squares(game.moves[i].after)}});
   }
   Json legal = Json::array();
@@ -137,7 +137,7 @@ bool read_one_pdn(const std::string& text, Json& out, std::string& error) {
   Json moves = Json::array(), tags = Json::object();
   for (const PlayedMove& m : g.record.moves) moves.push_back(m.text);
   for (const PdnTag& t : g.tags) tags[t.name] = t.value;
-  out = {{"fen", qb::position_text(g.record.start, g.record.start_side)},
+  out = {{"fen", qb::position_text(g.record.start, qb::Side(g.record.start_side))},
          {"moves", moves},
          {"tags", tags},
          {"result", result_text(g.result)}};

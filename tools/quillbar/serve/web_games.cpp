@@ -177,7 +177,7 @@ void GameTable::play_move(GameSlot& slot, const MoveRequest& request) {
     }
     if (reply.ok && move.is_null())
       failure = "the engine played an illegal move, to " +
-                qb::position_text(reply.after, request.side ^ 1);
+                qb::position_text(reply.after, qb::Side(request.side ^ 1));
   }
   std::lock_guard<std::mutex> lock(slot.mutex);
   if (failure.empty()) slot.post("move", move);

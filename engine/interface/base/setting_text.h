@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 

@@ -1,4 +1,4 @@
-#include "interface/host_text.h"
+#include "interface/base/host_text.h"
 
 #include <cstdarg>
 #include <cstdio>

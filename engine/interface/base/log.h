@@ -15,6 +15,6 @@ extern std::string g_log_path;
 void log_text(const char* text);
 [[gnu::format(printf, 1, 2)]] void log_printf(const char* format, ...);
 // The position text, then a blank line.
-void log_position(const Position& p, int side);
+void log_position(const Position& p, Side side);
 
 }  // namespace qb

@@ -1,4 +1,4 @@
-#include "interface/engine_status.h"
+#include "interface/base/engine_status.h"
 
 namespace qb {
 

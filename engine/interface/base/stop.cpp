@@ -1,4 +1,4 @@
-#include "interface/stop.h"
+#include "interface/base/stop.h"
 
 namespace qb {
 

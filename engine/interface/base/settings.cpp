@@ -1,8 +1,7 @@
-#include "interface/settings.h"
+#include "interface/base/settings.h"
 
 namespace qb {
 
-EngineSettings g_settings;
 StartupInfo g_startup;
 std::atomic<bool> g_wld_reopen{false};
 std::atomic<bool> g_aux_reopen{false};

@@ -1,4 +1,4 @@
-#include "interface/log.h"
+#include "interface/base/log.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -28,7 +28,7 @@ void log_printf(const char* format, ...) {
   log_text(buffer);
 }
 
-void log_position(const Position& p, int side) {
+void log_position(const Position& p, Side side) {
   log_text((position_text(p, side) + "\n\n").c_str());
 }
 

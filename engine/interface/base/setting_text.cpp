@@ -1,4 +1,4 @@
-#include "interface/setting_text.h"
+#include "interface/base/setting_text.h"
 
 #include <cstring>
 #include <mutex>

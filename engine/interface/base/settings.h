@@ -17,25 +17,31 @@ constexpr const char* VERSION_TEXT = QB_VERSION_TEXT;
 
 using Setting = std::atomic<int32_t>;
 
+// The keywords, defaults, stored names and rules of these fields are in the
+// settings table (setting_table.h); a new EngineSettings holds the defaults.
 struct EngineSettings {
-  Setting hashsize{0};  // megabytes
-  Setting dbmbytes{0};  // megabytes of database cache
-  char dbpath[PATH_TEXT_SIZE] = "db";
-  char mtcpath[PATH_TEXT_SIZE] = "";
-  Setting max_dbpieces{24};
-  Setting enable_wld{1};
-  Setting enable_mtc{0};
-  char bookfile[PATH_TEXT_SIZE] = "Quillbar.odb";
-  Setting book{1};  // 0 off, 1 all-kinds, 2 good, 3 best
-  Setting searchthreads{1};
-  Setting allscores{0};
-  Setting play_to_end{0};
-  Setting drawpieces{10};
-  Setting dither{0};
-  Setting dither_offset{0};
-  Setting cl{5};
-  Setting p1{16};
-  Setting p2{0};
+  EngineSettings();
+  Setting hashsize;  // megabytes
+  Setting dbmbytes;  // megabytes of database cache
+  char dbpath[PATH_TEXT_SIZE];
+  char mtcpath[PATH_TEXT_SIZE];
+  Setting max_dbpieces;
+  Setting enable_wld;
+  Setting enable_mtc;
+  char bookfile[PATH_TEXT_SIZE];
+  Setting book;  // 0 off, 1 all-kinds, 2 good, 3 best
+  Setting searchthreads;
+  Setting allscores;
+  Setting play_to_end;
+  Setting drawpieces;
+  Setting dither;
+  Setting dither_offset;
+  // "cl": within this many plies of the horizon a database lookup answers
+  // only from data already in memory.
+  Setting conditional_lookup_plies;
+  // "p1" and "p2": kept and reported only; nothing reads them.
+  Setting spare_p1;
+  Setting spare_p2;
 };
 
 // Values derived once at start-up, kept beside the settings.
