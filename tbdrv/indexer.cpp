@@ -1,11 +1,13 @@
 #include "indexer.h"
 
+#include <vector>
+
 namespace tb {
 namespace {
 
 // The set of `k` rank-space squares whose colex rank is r: the highest
 // square is the largest s with C(s, k) <= r, found by binary search.
-uint32_t unrank_set(uint64_t r, int k) {
+uint32_t search_set(uint64_t r, int k) {
   uint32_t set = 0;
   int high = 32;
   for (; k > 0; --k) {
@@ -22,6 +24,26 @@ uint32_t unrank_set(uint64_t r, int k) {
     high = lo;
   }
   return set;
+}
+
+// Sets of few squares straight from a table: the search above costs more
+// than the rest of position_at together, and the builder unranks every
+// position. Colex ranks do not depend on the number of squares, so one
+// table per count serves men and kings alike.
+constexpr int TABLED_COUNT = 4;
+struct SetTables {
+  std::vector<uint32_t> sets[TABLED_COUNT + 1];
+  SetTables() {
+    for (int k = 0; k <= TABLED_COUNT; ++k) {
+      sets[k].resize(BINOM.c[32][k]);
+      for (uint32_t r = 0; r < sets[k].size(); ++r) sets[k][r] = search_set(r, k);
+    }
+  }
+};
+const SetTables SET_TABLES;
+
+uint32_t unrank_set(uint64_t r, int k) {
+  return k <= TABLED_COUNT && r < SET_TABLES.sets[k].size() ? SET_TABLES.sets[k][r] : search_set(r, k);
 }
 
 // Inverse of squeeze(): the rank-r free square is the smallest s with

@@ -56,8 +56,15 @@ struct Buckets {
   size_t levels() const { return std::max(win.size(), loss.size()); }
 };
 
+// The positions decided at one level, the won ones first, so that
+// expanding them needs no look at their codes (a cache miss each).
+struct Level {
+  std::vector<uint32_t> ids;
+  size_t won = 0;  // ids[0, won) are won, the rest lost
+};
+
 struct ThreadWork {
-  std::vector<uint32_t> next;
+  std::vector<uint32_t> next_won, next_lost;
   Buckets buckets;
 };
 
@@ -97,23 +104,28 @@ class Solver {
   }
 
   void run(const ProgressFn& progress) {
-    std::vector<uint32_t> current;
+    Level current;
+    std::vector<std::vector<uint32_t>> next_lost;
     uint64_t decided = 0, total = offset_[1] + (unit_.parts == 2 ? unit_.shape[1].size : 0);
     for (int level = 0; level <= MAX_PLIES; ++level) {
-      take_bucket(buckets_.win, level, true, current);
-      take_bucket(buckets_.loss, level, false, current);
-      if (current.empty() && size_t(level) >= buckets_.levels()) break;
-      decided += current.size();
+      take_bucket(buckets_.win, level, true, current.ids);
+      current.won = current.ids.size();
+      for (auto& lost : next_lost) current.ids.insert(current.ids.end(), lost.begin(), lost.end());
+      next_lost.clear();
+      take_bucket(buckets_.loss, level, false, current.ids);
+      if (current.ids.empty() && size_t(level) >= buckets_.levels()) break;
+      decided += current.ids.size();
       std::vector<ThreadWork> work(threads_);
       parallel_for(
-          current.size(), threads_,
+          current.ids.size(), threads_,
           [&](uint64_t begin, uint64_t end, int t) {
-            for (uint64_t k = begin; k < end; ++k) expand(current[k], level, work[t]);
+            for (uint64_t k = begin; k < end; ++k) expand(current.ids[k], k >= current.won, level, work[t]);
           },
           1);
-      current.clear();
+      current.ids.clear();
       for (auto& w : work) {
-        current.insert(current.end(), w.next.begin(), w.next.end());
+        current.ids.insert(current.ids.end(), w.next_won.begin(), w.next_won.end());
+        next_lost.push_back(std::move(w.next_lost));
         buckets_.merge(w.buckets);
       }
       if (progress) progress(0.5 + 0.5 * double(decided) / double(total));
@@ -167,7 +179,9 @@ class Solver {
       qb::generate_noncaptures(p, list, qb::BLACK);
     Outcome ext;
     int inside = 0;
-    for (int k = 0; k < list.count; ++k) {
+    // Once a move wins at once the moves still to come change nothing: the
+    // position is won at the first level, whatever stays inside the unit.
+    for (int k = 0; k < list.count && !ext.settled(); ++k) {
       const qb::Position& child = list.moves[k];
       if (!capture && material_of(child) == unit_.shape[part].m)
         ++inside;
@@ -212,11 +226,10 @@ class Solver {
 
   // The predecessors of a decided position: White's last move undone (in
   // the flipped view, Black to move in the mirror part).
-  void expand(uint32_t id, int level, ThreadWork& work) {
+  void expand(uint32_t id, bool lost, int level, ThreadWork& work) {
     int part = id >= offset_[1] && unit_.parts == 2;
     qb::Position q;
     position_at(id - offset_[part], unit_.shape[part], q);
-    bool lost = is_loss(codes_[part][id - offset_[part]]);
     int pred = mirror_part(part);
     uint32_t empty = q.empty();
     for (uint32_t white = q.white(); white; white &= white - 1) {
@@ -235,7 +248,7 @@ class Solver {
         uint64_t i = index_of(flip(p), unit_.shape[pred]);
         uint32_t pid = uint32_t(offset_[pred] + i);
         if (lost) {
-          if (try_decide(pred, i, make_code(level + 1, true))) work.next.push_back(pid);
+          if (try_decide(pred, i, make_code(level + 1, true))) work.next_won.push_back(pid);
         } else {
           lose_one(pred, i, pid, level, work);
         }
@@ -254,7 +267,7 @@ class Solver {
     if (at > level + 1)
       work.buckets.add(false, at, id);
     else if (try_decide(part, i, make_code(at, false)))
-      work.next.push_back(id);
+      work.next_lost.push_back(id);
   }
 
   const UnitTables& unit_;

@@ -98,7 +98,7 @@ Code value_after_captures(const ValueStore& store, const qb::Position& p) {
   qb::MoveList list;
   qb::generate_captures(p, list, qb::BLACK);
   Outcome o;
-  for (int i = 0; i < list.count; ++i) o.add(store.get(flip(list.moves[i])));
+  for (int i = 0; i < list.count && !o.settled(); ++i) o.add(store.get(flip(list.moves[i])));
   Code c = o.result();
   if (store.kind() == Kind::WLD && c != DRAW) c = o.won() ? WLD_WIN : WLD_LOSS;
   if (store.kind() == Kind::MTC && c != DRAW) c = make_code(1, o.won());  // the capture converts
