@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "board/movegen.h"
+#include "gen/huge_pages.h"
 #include "gen/parallel.h"
 
 namespace tb {
@@ -79,8 +80,8 @@ class Solver {
     uint64_t total = unit.shape[0].size + (unit.parts == 2 ? unit.shape[1].size : 0);
     if (total >= (uint64_t(1) << 32)) throw std::runtime_error("unit too large for 32-bit ids");
     for (int part = 0; part < unit.parts; ++part) {
-      codes_[part].assign(unit.shape[part].size, DRAW);
-      counters_[part].assign(unit.shape[part].size, CANNOT_LOSE);
+      assign_on_huge_pages(codes_[part], unit.shape[part].size, DRAW);
+      assign_on_huge_pages(counters_[part], unit.shape[part].size, CANNOT_LOSE);
     }
   }
 
@@ -105,27 +106,27 @@ class Solver {
 
   void run(const ProgressFn& progress) {
     Level current;
-    std::vector<std::vector<uint32_t>> next_lost;
+    // Kept from level to level: freeing and growing the lists again at
+    // every level costs page faults by the thousand.
+    std::vector<ThreadWork> work(threads_);
     uint64_t decided = 0, total = offset_[1] + (unit_.parts == 2 ? unit_.shape[1].size : 0);
     for (int level = 0; level <= MAX_PLIES; ++level) {
       take_bucket(buckets_.win, level, true, current.ids);
       current.won = current.ids.size();
-      for (auto& lost : next_lost) current.ids.insert(current.ids.end(), lost.begin(), lost.end());
-      next_lost.clear();
+      for (auto& w : work) {
+        current.ids.insert(current.ids.end(), w.next_lost.begin(), w.next_lost.end());
+        w.next_lost.clear();
+      }
       take_bucket(buckets_.loss, level, false, current.ids);
       if (current.ids.empty() && size_t(level) >= buckets_.levels()) break;
       decided += current.ids.size();
-      std::vector<ThreadWork> work(threads_);
       parallel_for(
           current.ids.size(), threads_,
-          [&](uint64_t begin, uint64_t end, int t) {
-            for (uint64_t k = begin; k < end; ++k) expand(current.ids[k], k >= current.won, level, work[t]);
-          },
-          1);
+          [&](uint64_t begin, uint64_t end, int t) { expand(current, begin, end, level, work[t]); }, 1);
       current.ids.clear();
       for (auto& w : work) {
         current.ids.insert(current.ids.end(), w.next_won.begin(), w.next_won.end());
-        next_lost.push_back(std::move(w.next_lost));
+        w.next_won.clear();
         buckets_.merge(w.buckets);
       }
       if (progress) progress(0.5 + 0.5 * double(decided) / double(total));
@@ -152,7 +153,7 @@ class Solver {
   void take_bucket(std::vector<std::vector<uint32_t>>& b, int level, bool won, std::vector<uint32_t>& out) {
     if (size_t(level) >= b.size()) return;
     for (uint32_t id : b[level]) {
-      int part = id >= offset_[1] && unit_.parts == 2;
+      int part = part_of(id);
       if (try_decide(part, id - offset_[part], make_code(level, won))) out.push_back(id);
     }
     std::vector<uint32_t>().swap(b[level]);
@@ -224,10 +225,33 @@ class Solver {
     return store_.get(p);
   }
 
-  // The predecessors of a decided position: White's last move undone (in
-  // the flipped view, Black to move in the mirror part).
-  void expand(uint32_t id, bool lost, int level, ThreadWork& work) {
-    int part = id >= offset_[1] && unit_.parts == 2;
+  // The predecessors of the level's positions [begin, end). Each touches a
+  // cell at random in arrays far larger than the caches, and the atomic
+  // updates would wait on one miss after another; so the predecessors of a
+  // batch of positions are found and their cells prefetched first, and the
+  // misses overlap.
+  void expand(const Level& current, uint64_t begin, uint64_t end, int level, ThreadWork& work) {
+    Batch batch;
+    for (uint64_t k = begin; k < end; ++k) {
+      if (batch.count > Batch::SIZE - MAX_PREDECESSORS) settle_batch(batch, level, work);
+      add_predecessors(current.ids[k], k >= current.won, batch);
+    }
+    settle_batch(batch, level, work);
+  }
+
+  // A white piece comes from at most 4 squares, and a side has at most 7.
+  static constexpr int MAX_PREDECESSORS = 4 * 7;
+  struct Batch {
+    static constexpr int SIZE = 256;
+    uint32_t ids[SIZE];
+    bool after_loss[SIZE];  // the predecessor's move led to a lost position
+    int count = 0;
+  };
+
+  // White's last move undone (in the flipped view, Black to move in the
+  // mirror part).
+  void add_predecessors(uint32_t id, bool lost, Batch& batch) {
+    int part = part_of(id);
     qb::Position q;
     position_at(id - offset_[part], unit_.shape[part], q);
     int pred = mirror_part(part);
@@ -246,15 +270,31 @@ class Solver {
         if (king) p.kings ^= w | t;
         if (qb::has_capture(p, qb::WHITE)) continue;  // the move was not legal
         uint64_t i = index_of(flip(p), unit_.shape[pred]);
-        uint32_t pid = uint32_t(offset_[pred] + i);
-        if (lost) {
-          if (try_decide(pred, i, make_code(level + 1, true))) work.next_won.push_back(pid);
-        } else {
-          lose_one(pred, i, pid, level, work);
-        }
+        if (lost)
+          __builtin_prefetch(&codes_[pred][i], 1);
+        else
+          __builtin_prefetch(&counters_[pred][i], 1);
+        batch.ids[batch.count] = uint32_t(offset_[pred] + i);
+        batch.after_loss[batch.count++] = lost;
       }
     }
   }
+
+  void settle_batch(Batch& batch, int level, ThreadWork& work) {
+    for (int k = 0; k < batch.count; ++k) {
+      uint32_t pid = batch.ids[k];
+      int part = part_of(pid);
+      uint64_t i = pid - offset_[part];
+      if (batch.after_loss[k]) {
+        if (try_decide(part, i, make_code(level + 1, true))) work.next_won.push_back(pid);
+      } else {
+        lose_one(part, i, pid, level, work);
+      }
+    }
+    batch.count = 0;
+  }
+
+  int part_of(uint32_t id) const { return id >= offset_[1] && unit_.parts == 2; }
 
   // One more successor of (part, i) is won by the opponent.
   void lose_one(int part, uint64_t i, uint32_t id, int level, ThreadWork& work) {
