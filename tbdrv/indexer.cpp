@@ -66,28 +66,42 @@ Shape shape_of(const Material& m) {
   sh.black_kings = BINOM.c[free_for_kings][m.bk];
   sh.white_kings = BINOM.c[free_for_kings - m.bk][m.wk];
   sh.size = sh.black_men * sh.white_men * sh.black_kings * sh.white_kings;
+  sh.by_white_men = Divisor(sh.white_men);
+  sh.by_black_kings = Divisor(sh.black_kings);
+  sh.by_white_kings = Divisor(sh.white_kings);
   return sh;
 }
 
-// Splits an index into its parts; 32-bit division is several times faster
-// and enough for every slice up to 7 pieces.
-template <class Int>
-void split_index(Int index, const Shape& sh, uint64_t rank[4]) {
-  rank[3] = index % Int(sh.white_kings);
-  index /= Int(sh.white_kings);
-  rank[2] = index % Int(sh.black_kings);
-  index /= Int(sh.black_kings);
-  rank[1] = index % Int(sh.white_men);
-  rank[0] = index / Int(sh.white_men);
+// Splits an index into its parts: by multiplication where the index fits
+// 32 bits (every slice up to 7 pieces), else by division.
+void split_index(uint32_t index, const Shape& sh, uint64_t rank[4]) {
+  uint32_t rest = sh.by_white_kings.quotient(index);
+  rank[3] = index - rest * uint32_t(sh.white_kings);
+  index = rest;
+  rest = sh.by_black_kings.quotient(index);
+  rank[2] = index - rest * uint32_t(sh.black_kings);
+  index = rest;
+  rest = sh.by_white_men.quotient(index);
+  rank[1] = index - rest * uint32_t(sh.white_men);
+  rank[0] = rest;
+}
+
+void split_index(uint64_t index, const Shape& sh, uint64_t rank[4]) {
+  rank[3] = index % sh.white_kings;
+  index /= sh.white_kings;
+  rank[2] = index % sh.black_kings;
+  index /= sh.black_kings;
+  rank[1] = index % sh.white_men;
+  rank[0] = index / sh.white_men;
 }
 
 bool position_at(uint64_t index, const Shape& sh, qb::Position& out) {
   const Material& m = sh.m;
   uint64_t rank[4];
   if (sh.size <= UINT32_MAX)
-    split_index<uint32_t>(uint32_t(index), sh, rank);
+    split_index(uint32_t(index), sh, rank);
   else
-    split_index<uint64_t>(index, sh, rank);
+    split_index(index, sh, rank);
   uint64_t bm_rank = rank[0], wm_rank = rank[1], bk_rank = rank[2], wk_rank = rank[3];
   uint32_t bm = unrank_set(bm_rank, m.bm);
   uint32_t wm = unrank_set(wm_rank, m.wm) << 4;
