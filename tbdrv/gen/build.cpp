@@ -26,12 +26,13 @@ double unit_work(const Unit& u) {
 std::string unit_name(const Unit& u) { return slice_name(u.first); }
 
 // Slices kept loaded for later units. Win/loss/draw slices take 2 bits a
-// position: all of 6 pieces fit in 680 MB, but beside the largest unit's
-// working data (1.4 GB) only some of them fit in 2 GB. Distances take 16 bits,
-// and reloading them costs more than the memory they hold.
+// position: all of 6 pieces take 680 MB, but beside the largest unit's
+// working data (1.5 GB) only a quarter of that keeps the build under 2 GB.
+// Distances take 16 bits, and reloading them costs more than the memory
+// they hold.
 static uint64_t store_budget(const BuildOptions& opt, Kind read) {
   if (opt.memory_budget) return opt.memory_budget;
-  return read == Kind::WLD ? uint64_t(512) << 20 : uint64_t(4) << 30;
+  return read == Kind::WLD ? uint64_t(256) << 20 : uint64_t(4) << 30;
 }
 
 bool build_unit(const Unit& u, const std::vector<Target>& targets, ValueStore& store, const BuildOptions& opt,

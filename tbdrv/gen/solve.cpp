@@ -50,7 +50,18 @@ struct Buckets {
       auto& to = w ? win : loss;
       auto& from = w ? other.win : other.loss;
       if (to.size() < from.size()) to.resize(from.size());
-      for (size_t l = 0; l < from.size(); ++l) to[l].insert(to[l].end(), from[l].begin(), from[l].end());
+      // Exact reservations and each level freed once copied: the first
+      // levels hold a good share of the unit, and growing them by
+      // doubling beside the other thread's copy set the build's peak.
+      for (size_t l = 0; l < from.size(); ++l) {
+        if (to[l].empty()) {
+          to[l].swap(from[l]);
+          continue;
+        }
+        to[l].reserve(to[l].size() + from[l].size());
+        to[l].insert(to[l].end(), from[l].begin(), from[l].end());
+        std::vector<uint32_t>().swap(from[l]);
+      }
     }
     other = Buckets{};
   }
@@ -112,6 +123,10 @@ class Solver {
     uint64_t decided = 0, total = offset_[1] + (unit_.parts == 2 ? unit_.shape[1].size : 0);
     for (int level = 0; level <= MAX_PLIES; ++level) {
       take_bucket(buckets_.win, level, true, current.ids);
+      for (auto& w : work) {
+        current.ids.insert(current.ids.end(), w.next_won.begin(), w.next_won.end());
+        w.next_won.clear();
+      }
       current.won = current.ids.size();
       for (auto& w : work) {
         current.ids.insert(current.ids.end(), w.next_lost.begin(), w.next_lost.end());
@@ -124,11 +139,7 @@ class Solver {
           current.ids.size(), threads_,
           [&](uint64_t begin, uint64_t end, int t) { expand(current, begin, end, level, work[t]); }, 1);
       current.ids.clear();
-      for (auto& w : work) {
-        current.ids.insert(current.ids.end(), w.next_won.begin(), w.next_won.end());
-        w.next_won.clear();
-        buckets_.merge(w.buckets);
-      }
+      for (auto& w : work) buckets_.merge(w.buckets);
       if (progress) progress(0.5 + 0.5 * double(decided) / double(total));
     }
     // What was never decided is a draw.
@@ -150,13 +161,23 @@ class Solver {
     return false;
   }
 
+  // Decides the bucket's positions at `level`, keeps in place those it
+  // decided and hands them to `out`: the bucket's own memory becomes the
+  // list when `out` is empty, so the largest buckets are never copied.
   void take_bucket(std::vector<std::vector<uint32_t>>& b, int level, bool won, std::vector<uint32_t>& out) {
     if (size_t(level) >= b.size()) return;
-    for (uint32_t id : b[level]) {
+    std::vector<uint32_t>& ids = b[level];
+    size_t kept = 0;
+    for (uint32_t id : ids) {
       int part = part_of(id);
-      if (try_decide(part, id - offset_[part], make_code(level, won))) out.push_back(id);
+      if (try_decide(part, id - offset_[part], make_code(level, won))) ids[kept++] = id;
     }
-    std::vector<uint32_t>().swap(b[level]);
+    ids.resize(kept);
+    if (out.empty())
+      out.swap(ids);
+    else
+      out.insert(out.end(), ids.begin(), ids.end());
+    std::vector<uint32_t>().swap(ids);
   }
 
   // Records what the moves leaving the unit give, and how many stay in it.
