@@ -40,6 +40,9 @@ struct Outcome {
     if (is_loss(child)) win_plies = std::min(win_plies, plies_of(child) + 1);
   }
   bool won() const { return win_plies <= MAX_PLIES; }
+  // A win in one ply is the quickest there is: no successor still to come
+  // can change the result.
+  bool settled() const { return win_plies == 1; }
   // Valid once every successor has been added (none at all: lost at once).
   Code result() const {
     if (won()) return make_code(win_plies, true);

@@ -24,10 +24,26 @@ struct Binomials {
 };
 inline constexpr Binomials BINOM{};
 
+// Division of 32-bit numbers by a fixed divisor as a multiplication: with
+// magic = ceil(2^64 / d), the high half of magic * n is n / d exactly for
+// every 32-bit n. A divide instruction costs several times as much, and
+// unranking a position takes three.
+struct Divisor {
+  uint32_t d = 1;
+  uint64_t magic = 0;  // unused for d = 1, where it would not fit
+
+  Divisor() = default;
+  explicit Divisor(uint64_t divisor) : d(uint32_t(divisor)), magic(d > 1 ? ~uint64_t(0) / d + 1 : 0) {}
+  uint32_t quotient(uint32_t n) const {
+    return d == 1 ? n : uint32_t((unsigned __int128)magic * n >> 64);
+  }
+};
+
 struct Shape {
   Material m;
   uint64_t black_men, white_men, black_kings, white_kings;  // counts of each part
   uint64_t size;                                            // positions in the slice
+  Divisor by_white_men, by_black_kings, by_white_kings;     // for slices of up to 2^32 positions
 };
 
 Shape shape_of(const Material& m);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "board/movegen.h"
+#include "gen/huge_pages.h"
 #include "gen/parallel.h"
 
 namespace tb {
@@ -49,15 +50,33 @@ struct Buckets {
       auto& to = w ? win : loss;
       auto& from = w ? other.win : other.loss;
       if (to.size() < from.size()) to.resize(from.size());
-      for (size_t l = 0; l < from.size(); ++l) to[l].insert(to[l].end(), from[l].begin(), from[l].end());
+      // Exact reservations and each level freed once copied: the first
+      // levels hold a good share of the unit, and growing them by
+      // doubling beside the other thread's copy set the build's peak.
+      for (size_t l = 0; l < from.size(); ++l) {
+        if (to[l].empty()) {
+          to[l].swap(from[l]);
+          continue;
+        }
+        to[l].reserve(to[l].size() + from[l].size());
+        to[l].insert(to[l].end(), from[l].begin(), from[l].end());
+        std::vector<uint32_t>().swap(from[l]);
+      }
     }
     other = Buckets{};
   }
   size_t levels() const { return std::max(win.size(), loss.size()); }
 };
 
+// The positions decided at one level, the won ones first, so that
+// expanding them needs no look at their codes (a cache miss each).
+struct Level {
+  std::vector<uint32_t> ids;
+  size_t won = 0;  // ids[0, won) are won, the rest lost
+};
+
 struct ThreadWork {
-  std::vector<uint32_t> next;
+  std::vector<uint32_t> next_won, next_lost;
   Buckets buckets;
 };
 
@@ -72,8 +91,8 @@ class Solver {
     uint64_t total = unit.shape[0].size + (unit.parts == 2 ? unit.shape[1].size : 0);
     if (total >= (uint64_t(1) << 32)) throw std::runtime_error("unit too large for 32-bit ids");
     for (int part = 0; part < unit.parts; ++part) {
-      codes_[part].assign(unit.shape[part].size, DRAW);
-      counters_[part].assign(unit.shape[part].size, CANNOT_LOSE);
+      assign_on_huge_pages(codes_[part], unit.shape[part].size, DRAW);
+      assign_on_huge_pages(counters_[part], unit.shape[part].size, CANNOT_LOSE);
     }
   }
 
@@ -97,25 +116,30 @@ class Solver {
   }
 
   void run(const ProgressFn& progress) {
-    std::vector<uint32_t> current;
+    Level current;
+    // Kept from level to level: freeing and growing the lists again at
+    // every level costs page faults by the thousand.
+    std::vector<ThreadWork> work(threads_);
     uint64_t decided = 0, total = offset_[1] + (unit_.parts == 2 ? unit_.shape[1].size : 0);
     for (int level = 0; level <= MAX_PLIES; ++level) {
-      take_bucket(buckets_.win, level, true, current);
-      take_bucket(buckets_.loss, level, false, current);
-      if (current.empty() && size_t(level) >= buckets_.levels()) break;
-      decided += current.size();
-      std::vector<ThreadWork> work(threads_);
-      parallel_for(
-          current.size(), threads_,
-          [&](uint64_t begin, uint64_t end, int t) {
-            for (uint64_t k = begin; k < end; ++k) expand(current[k], level, work[t]);
-          },
-          1);
-      current.clear();
+      take_bucket(buckets_.win, level, true, current.ids);
       for (auto& w : work) {
-        current.insert(current.end(), w.next.begin(), w.next.end());
-        buckets_.merge(w.buckets);
+        current.ids.insert(current.ids.end(), w.next_won.begin(), w.next_won.end());
+        w.next_won.clear();
       }
+      current.won = current.ids.size();
+      for (auto& w : work) {
+        current.ids.insert(current.ids.end(), w.next_lost.begin(), w.next_lost.end());
+        w.next_lost.clear();
+      }
+      take_bucket(buckets_.loss, level, false, current.ids);
+      if (current.ids.empty() && size_t(level) >= buckets_.levels()) break;
+      decided += current.ids.size();
+      parallel_for(
+          current.ids.size(), threads_,
+          [&](uint64_t begin, uint64_t end, int t) { expand(current, begin, end, level, work[t]); }, 1);
+      current.ids.clear();
+      for (auto& w : work) buckets_.merge(w.buckets);
       if (progress) progress(0.5 + 0.5 * double(decided) / double(total));
     }
     // What was never decided is a draw.
@@ -137,13 +161,23 @@ class Solver {
     return false;
   }
 
+  // Decides the bucket's positions at `level`, keeps in place those it
+  // decided and hands them to `out`: the bucket's own memory becomes the
+  // list when `out` is empty, so the largest buckets are never copied.
   void take_bucket(std::vector<std::vector<uint32_t>>& b, int level, bool won, std::vector<uint32_t>& out) {
     if (size_t(level) >= b.size()) return;
-    for (uint32_t id : b[level]) {
-      int part = id >= offset_[1] && unit_.parts == 2;
-      if (try_decide(part, id - offset_[part], make_code(level, won))) out.push_back(id);
+    std::vector<uint32_t>& ids = b[level];
+    size_t kept = 0;
+    for (uint32_t id : ids) {
+      int part = part_of(id);
+      if (try_decide(part, id - offset_[part], make_code(level, won))) ids[kept++] = id;
     }
-    std::vector<uint32_t>().swap(b[level]);
+    ids.resize(kept);
+    if (out.empty())
+      out.swap(ids);
+    else
+      out.insert(out.end(), ids.begin(), ids.end());
+    std::vector<uint32_t>().swap(ids);
   }
 
   // Records what the moves leaving the unit give, and how many stay in it.
@@ -167,7 +201,9 @@ class Solver {
       qb::generate_noncaptures(p, list, qb::BLACK);
     Outcome ext;
     int inside = 0;
-    for (int k = 0; k < list.count; ++k) {
+    // Once a move wins at once the moves still to come change nothing: the
+    // position is won at the first level, whatever stays inside the unit.
+    for (int k = 0; k < list.count && !ext.settled(); ++k) {
       const qb::Position& child = list.moves[k];
       if (!capture && material_of(child) == unit_.shape[part].m)
         ++inside;
@@ -210,13 +246,35 @@ class Solver {
     return store_.get(p);
   }
 
-  // The predecessors of a decided position: White's last move undone (in
-  // the flipped view, Black to move in the mirror part).
-  void expand(uint32_t id, int level, ThreadWork& work) {
-    int part = id >= offset_[1] && unit_.parts == 2;
+  // The predecessors of the level's positions [begin, end). Each touches a
+  // cell at random in arrays far larger than the caches, and the atomic
+  // updates would wait on one miss after another; so the predecessors of a
+  // batch of positions are found and their cells prefetched first, and the
+  // misses overlap.
+  void expand(const Level& current, uint64_t begin, uint64_t end, int level, ThreadWork& work) {
+    Batch batch;
+    for (uint64_t k = begin; k < end; ++k) {
+      if (batch.count > Batch::SIZE - MAX_PREDECESSORS) settle_batch(batch, level, work);
+      add_predecessors(current.ids[k], k >= current.won, batch);
+    }
+    settle_batch(batch, level, work);
+  }
+
+  // A white piece comes from at most 4 squares, and a side has at most 7.
+  static constexpr int MAX_PREDECESSORS = 4 * 7;
+  struct Batch {
+    static constexpr int SIZE = 256;
+    uint32_t ids[SIZE];
+    bool after_loss[SIZE];  // the predecessor's move led to a lost position
+    int count = 0;
+  };
+
+  // White's last move undone (in the flipped view, Black to move in the
+  // mirror part).
+  void add_predecessors(uint32_t id, bool lost, Batch& batch) {
+    int part = part_of(id);
     qb::Position q;
     position_at(id - offset_[part], unit_.shape[part], q);
-    bool lost = is_loss(codes_[part][id - offset_[part]]);
     int pred = mirror_part(part);
     uint32_t empty = q.empty();
     for (uint32_t white = q.white(); white; white &= white - 1) {
@@ -233,15 +291,31 @@ class Solver {
         if (king) p.kings ^= w | t;
         if (qb::has_capture(p, qb::WHITE)) continue;  // the move was not legal
         uint64_t i = index_of(flip(p), unit_.shape[pred]);
-        uint32_t pid = uint32_t(offset_[pred] + i);
-        if (lost) {
-          if (try_decide(pred, i, make_code(level + 1, true))) work.next.push_back(pid);
-        } else {
-          lose_one(pred, i, pid, level, work);
-        }
+        if (lost)
+          __builtin_prefetch(&codes_[pred][i], 1);
+        else
+          __builtin_prefetch(&counters_[pred][i], 1);
+        batch.ids[batch.count] = uint32_t(offset_[pred] + i);
+        batch.after_loss[batch.count++] = lost;
       }
     }
   }
+
+  void settle_batch(Batch& batch, int level, ThreadWork& work) {
+    for (int k = 0; k < batch.count; ++k) {
+      uint32_t pid = batch.ids[k];
+      int part = part_of(pid);
+      uint64_t i = pid - offset_[part];
+      if (batch.after_loss[k]) {
+        if (try_decide(part, i, make_code(level + 1, true))) work.next_won.push_back(pid);
+      } else {
+        lose_one(part, i, pid, level, work);
+      }
+    }
+    batch.count = 0;
+  }
+
+  int part_of(uint32_t id) const { return id >= offset_[1] && unit_.parts == 2; }
 
   // One more successor of (part, i) is won by the opponent.
   void lose_one(int part, uint64_t i, uint32_t id, int level, ThreadWork& work) {
@@ -254,7 +328,7 @@ class Solver {
     if (at > level + 1)
       work.buckets.add(false, at, id);
     else if (try_decide(part, i, make_code(at, false)))
-      work.next.push_back(id);
+      work.next_lost.push_back(id);
   }
 
   const UnitTables& unit_;
