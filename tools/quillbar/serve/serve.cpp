@@ -124,6 +124,24 @@ struct Server {
     return slot;
   }
 
+  // A request for a game's engine: which game, the position by its start
+  // and moves, and the seconds to spend. Answers the error itself when any
+  // part is missing or wrong.
+  struct EngineRequest {
+    std::shared_ptr<GameSlot> slot;
+    Json body;
+    GameRecord game;
+    double seconds;
+  };
+  std::optional<EngineRequest> engine_request_of(const httplib::Request& req, httplib::Response& res) {
+    auto slot = slot_of(req, res);
+    auto body = slot ? body_of(req, res) : std::nullopt;
+    auto game = body ? game_of(*body, res) : std::nullopt;
+    auto seconds = game ? seconds_of(*body, res) : std::nullopt;
+    if (!seconds) return std::nullopt;
+    return EngineRequest{slot, std::move(*body), std::move(*game), *seconds};
+  }
+
   void routes();
   void event_stream(const httplib::Request& req, httplib::Response& res);
 };
@@ -202,16 +220,12 @@ void Server::routes() {
   http.Get(std::string(GAME_PATH) + "/events",
            [this](const httplib::Request& req, httplib::Response& res) { event_stream(req, res); });
   http.Post(std::string(GAME_PATH) + "/think", [this](const httplib::Request& req, httplib::Response& res) {
-    auto slot = slot_of(req, res);
-    auto body = slot ? body_of(req, res) : std::nullopt;
-    if (!body) return;
-    auto game = game_of(*body, res);
-    auto seconds = game ? seconds_of(*body, res) : std::nullopt;
-    if (!seconds) return;
-    if (rules_outcome(*game, 0).over()) return send_error(res, 400, "the game is over");
-    bool new_game = body->value("new_game", false);
+    auto r = engine_request_of(req, res);
+    if (!r) return;
+    if (rules_outcome(r->game, 0).over()) return send_error(res, 400, "the game is over");
+    bool new_game = r->body.value("new_game", false);
     std::string error;
-    if (!games.think(*slot, *game, *seconds, new_game, error)) return send_error(res, 409, error);
+    if (!games.think(*r->slot, r->game, r->seconds, new_game, error)) return send_error(res, 409, error);
     send_json(res, 202, {{"thinking", true}});
   });
   http.Post(std::string(GAME_PATH) + "/stop", [this](const httplib::Request& req, httplib::Response& res) {
@@ -221,14 +235,10 @@ void Server::routes() {
     }
   });
   http.Post(std::string(GAME_PATH) + "/analyse", [this](const httplib::Request& req, httplib::Response& res) {
-    auto slot = slot_of(req, res);
-    auto body = slot ? body_of(req, res) : std::nullopt;
-    if (!body) return;
-    auto game = game_of(*body, res);
-    auto seconds = game ? seconds_of(*body, res) : std::nullopt;
-    if (!seconds) return;
+    auto r = engine_request_of(req, res);
+    if (!r) return;
     int status = 200;
-    Json answer = games.analyse(*slot, *game, *seconds, DEFAULT_MARGIN, status);
+    Json answer = games.analyse(*r->slot, r->game, r->seconds, DEFAULT_MARGIN, status);
     send_json(res, status, answer);
   });
   http.Post(std::string(GAME_PATH) + "/close", [this](const httplib::Request& req, httplib::Response& res) {
