@@ -111,14 +111,6 @@ int near_conversion(const Position& root, Side side, const MoveList& moves, int 
   return -1;
 }
 
-// The root as a node of the game, so that a move can be checked against the
-// positions the game has already seen.
-SearchNode game_node(const Position& root, Side side) {
-  const SearchNode* last = history_last();
-  if (last && last->position() == root && last->side == side) return *last;
-  return make_root(root, side, nullptr);
-}
-
 // True when a reply of the loser to the winner's move `child` brings back a
 // placement the game has already seen with the winner to move.
 bool lets_position_come_back(const SearchNode& root, const Position& child) {
@@ -139,9 +131,7 @@ bool lets_position_come_back(const SearchNode& root, const Position& child) {
 // game then goes round in circles to a draw by repetition. The best-ranked
 // move that lets no such position come back goes first (the ranking stays
 // as it is when every move does).
-void prefer_progress(std::vector<RankedMove>& ranked, const Position& root, Side side,
-                     const MoveList& moves) {
-  const SearchNode node = game_node(root, side);
+void prefer_progress(std::vector<RankedMove>& ranked, const SearchNode& node, const MoveList& moves) {
   for (size_t i = 0; i < ranked.size(); ++i) {
     if (lets_position_come_back(node, moves.moves[ranked[i].index])) continue;
     std::rotate(ranked.begin(), ranked.begin() + long(i), ranked.begin() + long(i) + 1);
@@ -168,8 +158,10 @@ bool play_near_conversion(const Position& root, Side side, const MoveList& moves
   return true;
 }
 
-bool conversion_play(const Position& root, Side side, const MoveList& moves, int count,
-                     double maxtime, char* status, DbPlayChoice& choice) {
+bool conversion_play(const SearchNode& node, const MoveList& moves, int count, double maxtime,
+                     char* status, DbPlayChoice& choice) {
+  const Position root = node.position();
+  const Side side = node.side;
   g_wld.time_limit_ms = at_least_1ms(budget_ms(maxtime, MTC_TIME_CAP_MS));
   const int m0 = driver_lookup(g_aux.handle, root, side, false);
   if (m0 < 0) return false;
@@ -191,7 +183,7 @@ bool conversion_play(const Position& root, Side side, const MoveList& moves, int
       candidates.push_back({distance, i});
     }
     sort_ranked(candidates, true);
-    prefer_progress(candidates, root, side, moves);
+    prefer_progress(candidates, node, moves);
   } else {
     // Only plain king moves: a capture or a man move is itself a conversion.
     const bool captures = has_capture(root, side);
@@ -252,8 +244,10 @@ int distance_search(DistanceAnalysis& a, const Position& p, Side side, int ply, 
   return best + 1;
 }
 
-bool distance_play(const Position& root, Side side, const MoveList& moves, int count,
-                   double maxtime, char* status, DbPlayChoice& choice) {
+bool distance_play(const SearchNode& node, const MoveList& moves, int count, double maxtime,
+                   char* status, DbPlayChoice& choice) {
+  const Position root = node.position();
+  const Side side = node.side;
   const int budget = budget_ms(maxtime, DTW_TIME_CAP_MS);
   g_wld.time_limit_ms = at_least_1ms(budget / 2);
   const int r = resolve_wld(g_wld, root, side);
@@ -267,7 +261,7 @@ bool distance_play(const Position& root, Side side, const MoveList& moves, int c
   std::vector<RankedMove> ranked;
   if (!rank_dtw_moves(a, root, side, moves, count, ranked)) return false;
   if (ranked.empty() || ranked[0].distance < 1) return false;
-  if (r == RESOLVE_WIN) prefer_progress(ranked, root, side, moves);
+  if (r == RESOLVE_WIN) prefer_progress(ranked, node, moves);
 
   const int d = ranked[0].distance;
   choice = DbPlayChoice{ranked[0].index, d, (MATE - d) * winner_sign(side, r)};
@@ -319,14 +313,15 @@ bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, Side side, const 
   return true;
 }
 
-bool db_play(const Position& root, Side side, const MoveList& moves, int count, double maxtime,
-             char* status, DbPlayChoice& choice) {
+bool db_play(const SearchNode& node, const MoveList& moves, int count, double maxtime, char* status,
+             DbPlayChoice& choice) {
+  const Position root = node.position();
   if (!g_wld.handle || !g_aux.handle || !within_wld_limits(root)) return false;
   if (g_aux.pieces < total_pieces(root)) return false;
   if (g_aux.type == DB_QUILLBAR_MTC)
-    return conversion_play(root, side, moves, count, maxtime, status, choice);
+    return conversion_play(node, moves, count, maxtime, status, choice);
   if (g_aux.type == DB_QUILLBAR_DTW)
-    return distance_play(root, side, moves, count, maxtime, status, choice);
+    return distance_play(node, moves, count, maxtime, status, choice);
   return false;
 }
 

@@ -20,10 +20,12 @@ struct DbPlayChoice {
   int value = 0;     // black's view: near +-3900 or +-4000 for a database win or loss
 };
 
-// True when the databases chose the move; the status text then tells the
-// result ("wins"/"loses" in so many plies, or the conversion distance).
-bool db_play(const Position& root, Side side, const MoveList& moves, int count, double maxtime,
-             char* status, DbPlayChoice& choice);
+// True when the databases chose the move for `root`, a node of the game
+// (so that the winner never lets a position the game has seen come back);
+// the status text then tells the result ("wins"/"loses" in so many plies,
+// or the conversion distance).
+bool db_play(const SearchNode& root, const MoveList& moves, int count, double maxtime, char* status,
+             DbPlayChoice& choice);
 
 // A root move with its database distance.
 struct RankedMove {

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "board/movegen.h"
-#include "endgame/databases.h"
 #include "interface/busy.h"
 #include "interface/exports.h"
 #include "interface/base/host_text.h"
@@ -14,13 +12,9 @@
 #include "interface/startup.h"
 #include "interface/base/stop.h"
 #include "search/best_moves.h"
-#include "search/deepening.h"
-#include "search/game_history.h"
-#include "search/report.h"
 #include "search/root_search.h"
 #include "search/score.h"
 #include "search/time_control.h"
-#include "search/tt.h"
 
 namespace qb {
 namespace {
@@ -52,30 +46,13 @@ void write_out_list(const RootMoves& roots, Side side, HostMoveList* moves, int3
   }
 }
 
-int32_t analyse(const Position& root, Side side, const BestMovesRequest& request, char* text,
-                HostMoveList* moves, int32_t* scores) {
-  initialise_engine();
-  init_databases(text);  // progress and failures go into text
-  tt_allocate_for_settings();
-  game_history_clear();  // the root alone, no drawn values
-  prepare_search(root, side, best_moves_hard_limit(request.maxtime, request.min_depth));
-  log_search_start(root, side);
-
-  MoveList list;
-  const int count = generate_moves(root, list, side);
-  if (count == 0) {
-    write_host_text(text, "Lost game");
-    return LOST_GAME;
-  }
+int32_t analyse(const MoveRequest& request, const BestMovesRequest& limits, HostMoveList* moves,
+                int32_t* scores) {
+  prepare_engine_for_move(request);
   RootMoves roots;
-  fill_root_moves(roots, list, count, side);
-  BestMovesResult best = best_moves_search(roots, root, request, text, search_root_move);
-  write_out_list(roots, side, moves, scores);
-  set_stop_flag(0);
-
-  char pv[PV_TEXT_SIZE];
-  pv_text(pv, side, root, roots.records[0].successor, true, pv_length(best.depth));
-  log_printf("%s\n", pv);
+  const MoveDecision decision = best_moves_driver(request, limits, roots);
+  if (decision.source == MoveSource::NO_MOVES) return LOST_GAME;
+  write_out_list(roots, request.side, moves, scores);
   return ANALYSED;
 }
 
@@ -96,12 +73,13 @@ QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, dou
     write_host_text(text, "Illegal position.");
     return NOT_ANALYSED;
   }
-  BestMovesRequest request{bounded_move_time(maxtime), std::clamp(margin, 0, MAX_MARGIN),
-                           std::clamp(min_depth, 0, DEPTH_CAP)};
-  publish_stop_flag(stop ? stop : &own_stop_flag);
+  const BestMovesRequest limits{bounded_move_time(maxtime), std::clamp(margin, 0, MAX_MARGIN),
+                                std::clamp(min_depth, 0, DEPTH_CAP)};
+  const MoveRequest request{*position, side == WHITE ? WHITE : BLACK, maxtime, 0, 0, text,
+                            stop ? stop : &own_stop_flag};
   int32_t result = NOT_ANALYSED;
   try {
-    result = analyse(*position, side == WHITE ? WHITE : BLACK, request, text, moves, scores);
+    result = analyse(request, limits, moves, scores);
   } catch (const std::exception& e) {
     log_printf("get_best_moves failed: %s\n", e.what());
     write_host_text(text, "Internal error, no analysis.");

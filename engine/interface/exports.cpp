@@ -6,7 +6,6 @@
 #include <atomic>
 #include <exception>
 
-#include "endgame/databases.h"
 #include "interface/about.h"
 #include "interface/busy.h"
 #include "interface/command.h"
@@ -18,7 +17,8 @@
 #include "platform/platform.h"
 #include "search/driver.h"
 #include "search/game_history.h"
-#include "search/tt.h"
+#include "search/result.h"
+#include "search/time_control.h"
 
 namespace {
 
@@ -30,29 +30,22 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
   std::atomic_ref<int32_t> stop(*playnow);
   if (stop.load(std::memory_order_relaxed) != 0) stop.store(0, std::memory_order_relaxed);
 
-  qb::Position root = qb::from_host_board(board);
+  const qb::MoveRequest request{qb::from_host_board(board), qb::host_color_to_side(color), maxtime,
+                                info, moreinfo, str, playnow};
   qb::write_host_text(str, "Thinking...");
-  qb::publish_stop_flag(playnow);
-  if (info & 1) qb::game_history_clear();  // a new game: no history, no drawn values
-  qb::initialise_engine();
-  // The endgame databases and the hash table are brought up to date with the
-  // settings (progress and failures go into str).
-  qb::init_databases(str);
-  qb::tt_allocate_for_settings();
+  if (info & qb::INFO_NEW_GAME) qb::game_history_clear();  // no history, no drawn values
+  qb::prepare_engine_for_move(request);
 
   // A man on its own crowning row cannot arise in play; the host's board is
   // left exactly as it came.
-  if (qb::has_man_on_crown_row(root)) {
+  if (qb::has_man_on_crown_row(request.root)) {
     qb::write_host_text(str, "Illegal position.");
     return QB_UNKNOWN;
   }
-  const qb::Side side = qb::host_color_to_side(color);
-  qb::Position after = root;
-  int32_t result = qb::g_settings.allscores != 0
-                       ? qb::allscores_driver(root, side, maxtime, info, str, &after)
-                       : qb::search_driver(root, side, maxtime, info, moreinfo, str, &after);
-  qb::to_host_board(after, board);
-  return result;
+  const qb::MoveDecision decision = qb::g_settings.allscores != 0 ? qb::allscores_driver(request)
+                                                                  : qb::search_driver(request);
+  qb::to_host_board(decision.position, board);
+  return qb::finish_move(decision, request.side);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "interface/base/settings.h"
 #include "interface/startup_steps.h"
 #include "platform/platform.h"
+#include "interface/base/stop.h"
 #include "search/threads.h"
 #include "search/tt.h"
 
@@ -193,6 +194,13 @@ void shutdown_engine() {
   close_databases();  // the hash table with them
   platform::release_instance();
   reopen_searching_exports();
+}
+
+void prepare_engine_for_move(const MoveRequest& request) {
+  publish_stop_flag(request.stop);
+  initialise_engine();
+  init_databases(request.status);
+  tt_allocate_for_settings();
 }
 
 }  // namespace qb

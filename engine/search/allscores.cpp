@@ -4,18 +4,11 @@
 
 #include <cinttypes>
 
-#include "board/movegen.h"
-#include "book/book.h"
-#include "book/book_move.h"
-#include "endgame/db_play.h"
 #include "interface/base/host_text.h"
 #include "interface/base/log.h"
 #include "search/deepening.h"
 #include "search/driver.h"
-#include "search/game_history.h"
-#include "search/result.h"
-#include "search/root_search.h"
-#include "search/threads.h"
+#include "search/iterations.h"
 #include "search/time_control.h"
 #include "search/window.h"
 
@@ -60,60 +53,41 @@ void write_status(char* status, const IterationReport& r, const char* pv) {
 IterationReport all_scores_iterations(RootMoves& roots, const Position& root, Plies depth_cap,
                                       double stop_limit, char* status, MoveSearch search) {
   IterationReport done;
-  AwakeSearchThreads awake;
-  for (int d = 1; d <= depth_cap; ++d) {
-    g_search.iteration_depth.store(d, std::memory_order_relaxed);
-    reset_iteration_statistics();
-    if (!search_every_move(roots, d, search)) {
-      restore_previous_iteration(roots);
-      break;
-    }
-    commit_iteration(roots);
-    sort_root_moves(roots);
+  auto iteration = [&](Plies d) {
+    if (!close_iteration(roots, search_every_move(roots, d, search))) return false;
     done = report_iteration(root, roots, d);
     write_status(status, done, "");
-    if (done.stats.elapsed >= stop_limit) break;
-  }
+    return true;
+  };
+  run_iterations(depth_cap, iteration, [&](Plies d) { return done.stats.elapsed >= stop_limit ? 0 : d + 1; });
   return done;
 }
 
-int allscores_driver(const Position& root, Side side, double maxtime, int info, char* str,
-                     Position* out) {
-  maxtime = bounded_move_time(maxtime);
-  prepare_search(root, side, info & INFO_EXACT_TIME ? maxtime : HARD_FACTOR * maxtime);
-  log_search_start(root, side);
+MoveDecision allscores_driver(const MoveRequest& request) {
+  const double maxtime = bounded_move_time(request.maxtime);
+  const SearchRoot root = set_up_root(request.root, request.side,
+                                      request.info & INFO_EXACT_TIME ? maxtime : HARD_FACTOR * maxtime);
+  char* status = request.status;
+  MoveDecision decision;
+  if (consult_book(root, status, decision) || decided_without_search(root, maxtime, status, decision))
+    return decision;
 
-  MoveList moves;
-  const int count = generate_moves(root, moves, side);
-
-  int book_index = 0, book_value = 0;
-  if (count > 0 && book_in_use() &&
-      book_move(root, side, moves, history_last(), &book_index, &book_value, str)) {
-    *out = moves.moves[book_index];
-    log_printf("%s\n", str ? str : "");
-    return result_step(*out, side, book_value, true);
-  }
-
-  int decided = 0;
-  if (decided_without_search(root, side, moves, count, maxtime, str, out, &decided)) return decided;
-  const Plies depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
+  const Position position = root.position();
   RootMoves roots;
-  fill_root_moves(roots, moves, count, side);
-
-  IterationReport last =
-      all_scores_iterations(roots, root, depth_cap, STOP_FACTOR * maxtime, str, search_root_move);
+  fill_root_moves(roots, *root.node, root.moves, root.count);
+  IterationReport last = all_scores_iterations(roots, position, root.depth_cap, STOP_FACTOR * maxtime,
+                                               status, search_root_move);
   set_stop_flag(0);
 
   const RootMoveRecord& chosen = roots.records[0];
-  *out = chosen.successor;
   log_printf("time %.2fs, depth %d, nodes %" PRId64 ", %.0f kN/s, %s\n", last.stats.elapsed,
              last.depth, int64_t(last.stats.nodes), last.stats.knps, last.list.c_str());
   keep_line_pinned(chosen, last.depth);
   char pv[PV_TEXT_SIZE];
-  pv_text(pv, side, root, chosen.successor, false, pv_length(last.depth));
-  write_status(str, last, pv);
+  pv_text(pv, root.side(), position, chosen.successor, false, pv_length(last.depth));
+  write_status(status, last, pv);
   log_printf("%s\n", pv);
-  return result_step(*out, side, chosen.value, last.depth > DEEP_DEPTH);
+  return MoveDecision{chosen.successor, chosen.value, last.depth > DEEP_DEPTH, MoveSource::SEARCH};
 }
 
 }  // namespace qb

@@ -8,9 +8,13 @@
 
 #include "interface/base/host_text.h"
 #include "interface/base/log.h"
+#include "interface/base/stop.h"
+#include "search/deepening.h"
+#include "search/game_history.h"
+#include "search/iterations.h"
 #include "search/root_search.h"
 #include "search/score.h"
-#include "search/threads.h"
+#include "search/search_root.h"
 #include "search/time_control.h"
 
 namespace qb {
@@ -141,26 +145,44 @@ BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
   BestMovesSchedule schedule = best_moves_schedule(request.maxtime, request.min_depth);
   int good_moves = 1;
   int completed = 0;
-  AwakeSearchThreads awake;
-  for (int d = 1; d && start_iteration(schedule, d, good_moves, elapsed_seconds());) {
-    g_search.iteration_depth.store(d, std::memory_order_relaxed);
-    reset_iteration_statistics();
+  start_iteration(schedule, 1, good_moves, elapsed_seconds());  // the first one always runs
+  auto iteration = [&](Plies d) {
     int best;
-    if (!search_iteration(roots, d, request.margin, search, best)) {
-      restore_previous_iteration(roots);
-      break;
-    }
-    commit_iteration(roots);
+    if (!close_iteration(roots, search_iteration(roots, d, request.margin, search, best))) return false;
     good_moves = count_good_moves(roots);
-    sort_root_moves(roots);
     completed = d;
     report(root, roots, d, text);
-    if (std::abs(best) >= DECIDED_SCORE) break;  // a won or lost root needs no deeper look
-    d = next_depth(schedule, d, elapsed_seconds());
-  }
+    return std::abs(best) < DECIDED_SCORE;  // a won or lost root needs no deeper look
+  };
+  auto next = [&](Plies d) {
+    Plies n = next_depth(schedule, d, elapsed_seconds());
+    return n && start_iteration(schedule, n, good_moves, elapsed_seconds()) ? n : 0;
+  };
+  run_iterations(DEPTH_CAP, iteration, next);
   const RootMoveRecord& first = roots.records[0];
   keep_line_pinned(first, completed);
   return BestMovesResult{first.index, first.value, completed};
+}
+
+MoveDecision best_moves_driver(const MoveRequest& request, const BestMovesRequest& limits,
+                               RootMoves& roots) {
+  game_history_clear();  // the root alone, no drawn values
+  const SearchRoot root = set_up_root(request.root, request.side,
+                                      best_moves_hard_limit(limits.maxtime, limits.min_depth));
+  if (root.count == 0) {
+    write_host_text(request.status, "Lost game");
+    roots.count = 0;
+    return MoveDecision{request.root, 0, false, MoveSource::NO_MOVES};
+  }
+  fill_root_moves(roots, *root.node, root.moves, root.count);
+  BestMovesResult best = best_moves_search(roots, request.root, limits, request.status, search_root_move);
+  set_stop_flag(0);
+
+  const RootMoveRecord& first = roots.records[0];
+  char pv[PV_TEXT_SIZE];
+  pv_text(pv, request.side, request.root, first.successor, true, pv_length(best.depth));
+  log_printf("%s\n", pv);
+  return MoveDecision{first.successor, first.value, false, MoveSource::SEARCH};
 }
 
 }  // namespace qb

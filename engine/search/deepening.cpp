@@ -1,17 +1,12 @@
 #include "search/deepening.h"
 
-#include <algorithm>
-
-#include "interface/base/settings.h"
 #include "interface/base/stop.h"
-#include "search/game_history.h"
+#include "search/iterations.h"
 #include "search/progress_line.h"
 #include "search/report.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
-#include "search/threads.h"
 #include "search/time_control.h"
-#include "search/tt.h"
 #include "search/window.h"
 
 namespace qb {
@@ -23,43 +18,32 @@ constexpr Plies PIN_PV_DEPTH = 8;    // the PV is pinned after every pass from h
 
 bool stopped_at(Plies depth) { return depth >= STOP_MIN_DEPTH && stop_requested(); }
 
-// The threads that take part: the setting, within the threads that exist.
-int threads_for_search() {
-  int wanted = g_settings.searchthreads.load(std::memory_order_relaxed);
-  return std::clamp(wanted, 1, g_search.threads_created);
+// The depth after a completed iteration: two plies deeper while time is
+// plentiful (and always below the stop depth), one when it runs short, none
+// once no new iteration may start.
+Plies next_depth(const DeepeningLimits& limits, Plies depth) {
+  double e = elapsed_seconds();
+  if (e <= limits.more_time || depth < STOP_MIN_DEPTH) return depth + 2;
+  if (e >= limits.stop) return 0;
+  return depth + 1;
 }
 
 }  // namespace
 
-void prepare_search(const Position& root, Side side, double hard_limit) {
-  // Searches started without a host (tools, tests) stop through a flag of
-  // the engine's own, so the hard time limit always works.
-  static int32_t own_stop_flag = 0;
-  if (!g_stop_flag.load(std::memory_order_relaxed)) publish_stop_flag(&own_stop_flag);
-  if (!g_tt.buckets) tt_allocate_for_settings();
-  tt_new_search();
-  start_move_clock();
-  reset_move_tables();
-  g_search.hard_limit = hard_limit;
-  history_update(root, side);
-  g_search.threads_in_use = threads_for_search();
-  reset_thread_counters();
-}
-
-DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& limits, char* status,
+DeepeningResult deepen(const SearchNode& root, const MoveList& moves, int count,
+                       const DeepeningLimits& limits, char* status,
                        const IterationDone& on_iteration) {
-  const SearchNode& root = *history_last();
   const Position root_position = root.position();
   const Side side = root.side;
   DeepeningResult done{0, 0, 0};
   int committed = 0;
   char pv[PV_TEXT_SIZE];
-  AwakeSearchThreads awake;
   ProgressLine progress(status);
-  for (int d = 1; d <= limits.depth_cap;) {
-    g_search.iteration_depth.store(d, std::memory_order_relaxed);
+
+  // Null-window passes until the value is exact; the best move is committed
+  // whenever a pass shows it at least as good as the window's bound.
+  auto iteration = [&](Plies d) {
     SearchWindow w = initial_window(done.value);
-    reset_iteration_statistics();
     int shown = done.value;
     do {
       int index = committed;
@@ -74,19 +58,16 @@ DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& 
       progress.write(sign, shown, d, pv);
       if (d >= PIN_PV_DEPTH) pin_pv(side, moves.moves[committed], false, pv_length(d), nullptr);
     } while (w.lower < w.upper);
-    if (stopped_at(d)) break;  // the unfinished iteration counts for nothing
+    if (stopped_at(d)) return false;  // the unfinished iteration counts for nothing
 
     done = DeepeningResult{committed, shown, d};
     pv_text(pv, side, root_position, moves.moves[committed], false, pv_length(d));
     log_best_move(root_position, moves.moves[committed], shown, d);
     progress.write("=", shown, d, pv);
     if (on_iteration) on_iteration(done);
-
-    double e = elapsed_seconds();
-    if (e <= limits.more_time || d < STOP_MIN_DEPTH) d += 2;
-    else if (e >= limits.stop) break;
-    else d += 1;
-  }
+    return true;
+  };
+  run_iterations(limits.depth_cap, iteration, [&](Plies d) { return next_depth(limits, d); });
   return done;
 }
 

@@ -10,11 +10,6 @@
 
 namespace qb {
 
-// Per-move preparation: a stop flag is published if none is, the table
-// (built if missing) ages, the move clock starts, history, killers and counters are reset, the hard time limit is
-// set, the root joins the game history and the threads in use are fixed.
-void prepare_search(const Position& root, Side side, double hard_limit);
-
 struct DeepeningLimits {
   double more_time;  // seconds: up to here the next iteration is two plies deeper
   double stop;       // seconds: from here no new iteration starts
@@ -30,11 +25,13 @@ struct DeepeningResult {
 // Called after every completed iteration with its result.
 using IterationDone = std::function<void(const DeepeningResult&)>;
 
-// Deepens over the root's moves (the root being the last game-history
-// record) until the depth cap or the time limits end it, writing progress
-// into `status` (may be null). A stop from depth 5 on discards the
-// unfinished iteration. The search threads in use are awake meanwhile.
-DeepeningResult deepen(const MoveList& moves, int count, const DeepeningLimits& limits, char* status,
+// Deepens over the root's moves (`root` being its game-history record, which
+// prepare_search returned) until the depth cap or the time limits end it,
+// writing progress into `status` (may be null). A stop from depth 5 on
+// discards the unfinished iteration. The search threads in use are awake
+// meanwhile.
+DeepeningResult deepen(const SearchNode& root, const MoveList& moves, int count,
+                       const DeepeningLimits& limits, char* status,
                        const IterationDone& on_iteration = {});
 
 // The principal-variation length the reports and pins use at depth d.

@@ -1,9 +1,8 @@
-// The getmove driver: one request in, one move and a result code out.
+// The getmove driver: one request in, one move decision out.
 #include "search/driver.h"
 
 #include <cstdio>
 
-#include "board/movegen.h"
 #include "board/movetext.h"
 #include "book/book.h"
 #include "book/book_move.h"
@@ -12,11 +11,9 @@
 #include "interface/base/log.h"
 #include "interface/base/stop.h"
 #include "search/deepening.h"
-#include "search/game_history.h"
 #include "search/report.h"
-#include "search/result.h"
 #include "search/root_db_checks.h"
-#include "search/root_search.h"
+#include "search/score.h"
 #include "search/time_control.h"
 
 namespace qb {
@@ -32,69 +29,75 @@ void log_final_line(const Position& root, Side side, const Position& chosen, Pli
   log_printf("%s\n", line);
 }
 
+// The search's move, checked against the databases' verdicts at the root.
+MoveDecision searched_move(const SearchRoot& root, const TimeLimits& limits, double maxtime,
+                           char* status) {
+  const Position position = root.position();
+  const Side side = root.side();
+  DeepeningResult r = deepen(*root.node, root.moves, root.count,
+                             DeepeningLimits{limits.more_time, limits.stop, root.depth_cap}, status);
+  MoveDecision decision{root.moves.moves[r.best_index], r.value, r.depth > DEEP_DEPTH,
+                        MoveSource::SEARCH};
+  set_stop_flag(0);
+
+  int replacement = 0;
+  if (wld_consistency_check(side, position, root.moves, root.count, r.best_index, &replacement, maxtime)) {
+    char old_move[MOVE_TEXT_SIZE], new_move[MOVE_TEXT_SIZE];
+    decision.position = root.moves.moves[replacement];
+    log_printf("tbdrv move changed from %s to %s\n",
+               move_text(old_move, position, root.moves.moves[r.best_index]),
+               move_text(new_move, position, decision.position));
+  } else {
+    log_final_line(position, side, decision.position, r.depth);
+  }
+  return decision;
+}
+
 }  // namespace
 
-bool decided_without_search(const Position& root, Side side, const MoveList& moves, int count,
-                            double maxtime, char* str, Position* out, int* result) {
+bool consult_book(const SearchRoot& root, char* status, MoveDecision& decision) {
+  int index = 0, value = 0;
+  if (root.count == 0 || !book_in_use() ||
+      !book_move(root.position(), root.side(), root.moves, root.node, &index, &value, status))
+    return false;
+  decision = MoveDecision{root.moves.moves[index], value, true, MoveSource::BOOK};
+  log_printf("%s\n", status ? status : "");
+  return true;
+}
+
+bool decided_without_search(const SearchRoot& root, double maxtime, char* status,
+                            MoveDecision& decision) {
   DbPlayChoice db;
-  if (db_play(root, side, moves, count, maxtime, str, db)) {
-    *out = moves.moves[db.index];
-    if (str) log_printf("%s\n", str);
-    *result = result_step(*out, side, db.value, true);
+  if (db_play(*root.node, root.moves, root.count, maxtime, status, db)) {
+    decision = MoveDecision{root.moves.moves[db.index], db.value, true, MoveSource::DATABASE_PLAY};
+    if (status) log_printf("%s\n", status);
     return true;
   }
-  if (count == 0) {
-    write_host_text(str, "No moves");
-    *out = root;
-    *result = QB_LOSS;
+  if (root.count == 0) {
+    write_host_text(status, "No moves");
+    decision = MoveDecision{root.position(), 0, false, MoveSource::NO_MOVES};
     return true;
   }
   return false;
 }
 
-int search_driver(const Position& root, Side side, double maxtime, int info, int moreinfo,
-                  char* str, Position* out) {
-  maxtime = bounded_move_time(maxtime);  // also for the database play and checks below
-  TimeLimits limits = time_limits(maxtime, info, moreinfo);
-  prepare_search(root, side, limits.hard);
-  log_search_start(root, side);
+MoveDecision search_driver(const MoveRequest& request) {
+  const double maxtime = bounded_move_time(request.maxtime);  // also for the database play and checks
+  const TimeLimits limits = time_limits(maxtime, request.info, request.moreinfo);
+  const SearchRoot root = set_up_root(request.root, request.side, limits.hard);
+  char* status = request.status;
 
-  MoveList moves;
-  const int count = generate_moves(root, moves, side);
-
-  // A book move is played without a search; the game goes on with the
-  // opponent to move from the book position.
-  int book_index = 0, book_value = 0;
-  if (count > 0 && book_in_use() &&
-      book_move(root, side, moves, history_last(), &book_index, &book_value, str)) {
-    *out = moves.moves[book_index];
-    log_printf("%s\n", str ? str : "");
-    history_update(*out, opponent_of(side));
-    return QB_UNKNOWN;
+  MoveDecision decision;
+  // A book move is played without a verdict: the game goes on, undecided.
+  if (consult_book(root, status, decision)) {
+    decision.judged = false;
+    return decision;
   }
-
-  int decided = 0;
-  if (decided_without_search(root, side, moves, count, maxtime, str, out, &decided)) return decided;
-  const Plies depth_cap = forced_capture(root, side) ? FORCED_DEPTH_CAP : DEPTH_CAP;
-
-  if (database_draw_analysis(*history_last(), str, DRAW_ANALYSIS_SHARE * limits.hard, out))
-    return result_step(*out, side, ANALYSED_DRAW, true);
-  // The deepening wakes the other search threads and parks them again.
-
-  DeepeningResult r = deepen(moves, count, DeepeningLimits{limits.more_time, limits.stop, depth_cap}, str);
-  *out = moves.moves[r.best_index];
-  set_stop_flag(0);
-
-  int replacement = 0;
-  if (wld_consistency_check(side, root, moves, count, r.best_index, &replacement, maxtime)) {
-    char old_move[MOVE_TEXT_SIZE], new_move[MOVE_TEXT_SIZE];
-    *out = moves.moves[replacement];
-    log_printf("tbdrv move changed from %s to %s\n", move_text(old_move, root, moves.moves[r.best_index]),
-               move_text(new_move, root, *out));
-  } else {
-    log_final_line(root, side, *out, r.depth);
-  }
-  return result_step(*out, side, r.value, r.depth > DEEP_DEPTH);
+  if (decided_without_search(root, maxtime, status, decision)) return decision;
+  Position drawn;
+  if (database_draw_analysis(*root.node, status, DRAW_ANALYSIS_SHARE * limits.hard, &drawn))
+    return MoveDecision{drawn, ANALYSED_DRAW, true, MoveSource::DRAW_ANALYSIS};
+  return searched_move(root, limits, maxtime, status);
 }
 
 }  // namespace qb

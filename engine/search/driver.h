@@ -1,24 +1,26 @@
-// The drivers that turn one getmove request into a move.
+// The drivers that turn one getmove request into a move decision.
 #pragma once
 
-#include "board/movegen.h"
-#include "board/position.h"
+#include "search/move_request.h"
+#include "search/search_root.h"
 
 namespace qb {
 
-// Chooses and plays a move for `side` from `root`, writing the position after
-// it into `out` and the status text into `str`. Returns a getmove result code.
-int search_driver(const Position& root, Side side, double maxtime, int info, int moreinfo,
-                  char* str, Position* out);
-
-// What both drivers decide without a search: the databases' distance play,
-// and the loss when there is no move at all. True when one of them decided;
-// `out` then holds the move (or the root) and `result` the result code.
-bool decided_without_search(const Position& root, Side side, const MoveList& moves, int count,
-                            double maxtime, char* str, Position* out, int* result);
+// Chooses a move for the request's side from its root: the opening book, the
+// databases' distance play, their analysis of a drawn root, or the search.
+// The status text goes into the request's buffer.
+MoveDecision search_driver(const MoveRequest& request);
 
 // The same with an exact score for every root move (the allscores setting).
-int allscores_driver(const Position& root, Side side, double maxtime, int info, char* str,
-                     Position* out);
+MoveDecision allscores_driver(const MoveRequest& request);
+
+// The book's move for the root, if it has one; its text is logged. The
+// decision is judged, with the book's value.
+bool consult_book(const SearchRoot& root, char* status, MoveDecision& decision);
+
+// What both drivers decide without a search: the databases' distance play,
+// and the loss when there is no move at all. True when one of them decided.
+bool decided_without_search(const SearchRoot& root, double maxtime, char* status,
+                            MoveDecision& decision);
 
 }  // namespace qb

@@ -3,6 +3,7 @@
 #include "board/movegen.h"
 #include "interface/base/stop.h"
 #include "search/game_history.h"
+#include "search/search_root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 
@@ -27,11 +28,11 @@ FixedDepthResult search_fixed_depth(const FixedDepthRequest& request,
   FixedDepthResult result{count, 0, request.root, 0, 0, 0};
   if (count == 0) return result;
   if (!request.continues_game) game_history_clear();
-  prepare_search(request.root, request.side, NO_TIME_LIMIT);
+  const SearchNode& root = prepare_search(request.root, request.side, NO_TIME_LIMIT);
   if (!(request.play_forced_move && count == 1)) {
     const DeepeningResult r =
-        deepen(moves, count, DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, request.depth}, nullptr,
-               on_iteration);
+        deepen(root, moves, count, DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, request.depth},
+               nullptr, on_iteration);
     result.best_index = r.best_index;
     result.value = r.value;
     result.depth = r.depth;

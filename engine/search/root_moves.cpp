@@ -5,7 +5,6 @@
 
 #include "board/movetext.h"
 #include "search/deepening.h"
-#include "search/game_history.h"
 #include "search/root_search.h"
 #include "search/tt.h"
 
@@ -26,13 +25,14 @@ void unpin_keys(const PvKeySet& keys) {
 
 }  // namespace
 
-void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, Side side) {
+void fill_root_moves(RootMoves& roots, const SearchNode& root, const MoveList& moves, int count) {
   roots.count = std::min(count, MAX_MOVES);
   for (int i = 0; i < roots.count; ++i) {
     RootMoveRecord& r = roots.records[i];
     r = RootMoveRecord{};
     r.successor = moves.moves[i];
-    r.side = side;
+    r.side = root.side;
+    r.parent = &root;
     r.index = i;
   }
 }
@@ -62,6 +62,16 @@ void restore_previous_iteration(RootMoves& roots) {
   }
 }
 
+bool close_iteration(RootMoves& roots, bool complete) {
+  if (!complete) {
+    restore_previous_iteration(roots);
+    return false;
+  }
+  commit_iteration(roots);
+  sort_root_moves(roots);
+  return true;
+}
+
 std::string root_move_list_text(const Position& root, const RootMoves& roots) {
   std::string text;
   char move[MOVE_TEXT_SIZE];
@@ -83,7 +93,7 @@ int search_root_move(const RootMoveRecord& move, int alpha, int beta, Plies dept
   one.count = 1;
   one.moves[0] = move.successor;
   int index = 0;
-  return root_search(*history_last(), one, 1, alpha, beta, depth, index);
+  return root_search(*move.parent, one, 1, alpha, beta, depth, index);
 }
 
 void pin_line_before_search(const RootMoveRecord& move, Plies depth) {

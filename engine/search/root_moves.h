@@ -20,6 +20,7 @@ namespace qb {
 struct RootMoveRecord {
   Position successor;          // the position after the move
   Side side = BLACK;           // to move at the root
+  const SearchNode* parent = nullptr;  // the root's game-history record
   int value = 0;               // this iteration, black's view
   int previous_value = 0;      // the last completed iteration
   int index = 0;               // in the root's move list as generated
@@ -33,8 +34,9 @@ struct RootMoves {
   RootMoveRecord records[MAX_MOVES];
 };
 
-// One record per move, in generation order, all values 0.
-void fill_root_moves(RootMoves& roots, const MoveList& moves, int count, Side side);
+// One record per move of `root` (its game-history record), in generation
+// order, all values 0.
+void fill_root_moves(RootMoves& roots, const SearchNode& root, const MoveList& moves, int count);
 
 // Best for the side to move first; equal values keep their order, so a tie
 // goes to the move that led before.
@@ -44,6 +46,9 @@ void sort_root_moves(RootMoves& roots);
 // depth 5 on falls back to it.
 void commit_iteration(RootMoves& roots);
 void restore_previous_iteration(RootMoves& roots);
+// The end of an iteration over the records: a `complete` one is committed
+// and sorted, an incomplete one restored. Returns `complete`.
+bool close_iteration(RootMoves& roots, bool complete);
 
 // "11-15,12  9-14,0  ": every move with its value, in the records' order.
 std::string root_move_list_text(const Position& root, const RootMoves& roots);
@@ -68,7 +73,7 @@ struct IterationReport {
 IterationReport report_iteration(const Position& root, const RootMoves& roots, Plies depth);
 
 // The engine's move search: the root search over a list of this move only,
-// its children linked to the last game-history record.
+// its children linked to the move's parent record.
 int search_root_move(const RootMoveRecord& move, int alpha, int beta, Plies depth);
 
 // A move's own line is pinned while it is searched (deep iterations only),

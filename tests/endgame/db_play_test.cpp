@@ -84,7 +84,7 @@ class DbPlay : public testing::Test {
   static bool play(const Root& r, qb::DbPlayChoice& choice, std::string& status, qb::MoveList& moves) {
     int count = qb::generate_moves(r.p, moves, r.side);
     char text[qb::HOST_TEXT_SIZE] = "";
-    bool played = qb::db_play(r.p, r.side, moves, count, 1.0, text, choice);
+    bool played = qb::db_play(qb::make_root(r.p, r.side, nullptr), moves, count, 1.0, text, choice);
     status = text;
     return played;
   }

@@ -7,7 +7,7 @@
 #include "eval/evaluate.h"
 #include "interface/exports.h"
 #include "interface/base/stop.h"
-#include "search/deepening.h"
+#include "search/search_root.h"
 #include "search/game_history.h"
 #include "search/search.h"
 #include "search/search_state.h"

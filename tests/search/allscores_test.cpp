@@ -14,6 +14,7 @@
 #include "search/allscores.h"
 #include "search/driver.h"
 #include "search/game_history.h"
+#include "search/search_root.h"
 #include "fake_move_search.h"
 #include "search_support.h"
 
@@ -36,9 +37,9 @@ class AllScores : public testing::Test {
 
   // Three moves of the start position valued by `values`, deepened to `cap`.
   IterationReport run(int (*values)(int, int), int cap) {
-    prepare_search(start_position(), BLACK, NO_LIMIT);
+    const SearchNode& root = prepare_search(start_position(), BLACK, NO_LIMIT);
     FakeMoveSearch::reset(values);
-    roots = FakeMoveSearch::roots_of(start_position(), BLACK, 3);
+    roots = FakeMoveSearch::roots_of(root, 3);
     return all_scores_iterations(roots, start_position(), cap, NO_LIMIT, status,
                                  FakeMoveSearch::search);
   }
@@ -76,9 +77,9 @@ TEST_F(AllScores, EqualValuesKeepTheirPreviousOrder) {
 }
 
 TEST_F(AllScores, WhiteWantsTheLowestValueFirst) {
-  prepare_search(start_position(), WHITE, NO_LIMIT);
+  const SearchNode& root = prepare_search(start_position(), WHITE, NO_LIMIT);
   FakeMoveSearch::reset([](int index, int) { return 10 * index; });
-  roots = FakeMoveSearch::roots_of(start_position(), WHITE, 3);
+  roots = FakeMoveSearch::roots_of(root, 3);
   all_scores_iterations(roots, start_position(), 2, NO_LIMIT, status, FakeMoveSearch::search);
   EXPECT_EQ(indices(roots), (std::vector<int>{0, 1, 2}));
 }
@@ -93,11 +94,11 @@ TEST_F(AllScores, AStopRestoresTheLastCompletedIteration) {
   };
   for (Case c : {Case{6, 1, 5, 2}, Case{3, 0, 4, 1}, Case{7, 2, 6, 1}}) {
     SCOPED_TRACE(c.stop_depth);
-    prepare_search(start_position(), BLACK, NO_LIMIT);
+    const SearchNode& root = prepare_search(start_position(), BLACK, NO_LIMIT);
     FakeMoveSearch::reset([](int index, int depth) { return 100 * index + depth; });
     FakeMoveSearch::stop_depth = c.stop_depth;
     FakeMoveSearch::stop_index = c.stop_index;
-    roots = FakeMoveSearch::roots_of(start_position(), BLACK, 3);
+    roots = FakeMoveSearch::roots_of(root, 3);
     IterationReport r = all_scores_iterations(roots, start_position(), 20, NO_LIMIT, status,
                                               FakeMoveSearch::search);
     EXPECT_EQ(r.depth, c.completed);
@@ -111,7 +112,7 @@ TEST_F(AllScores, AStopRestoresTheLastCompletedIteration) {
 TEST_F(AllScores, DriverPlaysTheFirstMoveOfItsList) {
   FenPosition f = fen("B:W23,31:B1,14");
   Position out;
-  EXPECT_EQ(allscores_driver(f.position, f.side, 0.05, 0, status, &out), QB_UNKNOWN);
+  EXPECT_EQ(play_decision(allscores_driver(MoveRequest{f.position, f.side, 0.05, 0, 0, status}), f.side, &out), QB_UNKNOWN);
   std::istringstream words(status);
   std::string word, first;
   words >> word >> word >> word;  // "depth", "N,", "T.Ts,"
@@ -136,7 +137,7 @@ TEST_F(AllScores, DriverPlaysTheFirstMoveOfItsList) {
 TEST_F(AllScores, DriverWithoutMovesLoses) {
   FenPosition f = fen("W:W5:B1,K9");
   Position out;
-  EXPECT_EQ(allscores_driver(f.position, f.side, 1, 0, status, &out), QB_LOSS);
+  EXPECT_EQ(play_decision(allscores_driver(MoveRequest{f.position, f.side, 1, 0, 0, status}), f.side, &out), QB_LOSS);
   EXPECT_STREQ(status, "No moves");
   EXPECT_EQ(out, f.position);
 }

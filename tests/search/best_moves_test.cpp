@@ -7,6 +7,7 @@
 #include "interface/base/settings.h"
 #include "search/best_moves.h"
 #include "search/game_history.h"
+#include "search/search_root.h"
 #include "fake_move_search.h"
 #include "search_support.h"
 
@@ -66,11 +67,11 @@ class BestMoves : public testing::Test {
   // Three moves of the start position (`side` to move) valued by `values`.
   BestMovesResult run(Side side, int (*values)(int, int), int margin, int stop_depth = 0,
                       int stop_index = -1) {
-    prepare_search(start_position(), side, NO_LIMIT);
+    const SearchNode& root = prepare_search(start_position(), side, NO_LIMIT);
     FakeMoveSearch::reset(values);
     FakeMoveSearch::stop_depth = stop_depth;
     FakeMoveSearch::stop_index = stop_index;
-    roots = FakeMoveSearch::roots_of(start_position(), side, 3);
+    roots = FakeMoveSearch::roots_of(root, 3);
     return best_moves_search(roots, start_position(), BestMovesRequest{10, margin, 0}, text,
                              FakeMoveSearch::search);
   }

@@ -37,7 +37,7 @@ class Driver : public testing::Test {
 
   int play(const char* text, double maxtime, Position& out, int info = 0) {
     FenPosition f = fen(text);
-    return search_driver(f.position, f.side, maxtime, info, 0, status, &out);
+    return play_decision(search_driver(MoveRequest{f.position, f.side, maxtime, info, 0, status}), f.side, &out);
   }
   char status[HOST_TEXT_SIZE] = "";
 };
@@ -85,7 +85,7 @@ TEST_F(Driver, HostStopBeforeDepthFiveStillCompletesDepthThree) {
 TEST_F(Driver, AllScoresSettingStillPlays) {
   Position out;
   FenPosition f = fen("W:W21-32:B1-12");
-  EXPECT_EQ(allscores_driver(f.position, f.side, 0.05, 3 << 2, status, &out), QB_UNKNOWN);
+  EXPECT_EQ(play_decision(allscores_driver(MoveRequest{f.position, f.side, 0.05, 3 << 2, 0, status}), f.side, &out), QB_UNKNOWN);
   EXPECT_TRUE(is_successor(f.position, WHITE, out));
 }
 
@@ -99,7 +99,8 @@ TEST_F(Driver, SelfPlayEndsInAResult) {
   int plies = 0;
   for (; plies < 400 && code == QB_UNKNOWN; ++plies) {
     Position out;
-    code = search_driver(board, side, 0.0, plies == 0 ? INFO_NEW_GAME : 0, 0, status, &out);
+    code = play_decision(
+        search_driver(MoveRequest{board, side, 0.0, plies == 0 ? INFO_NEW_GAME : 0, 0, status}), side, &out);
     ASSERT_TRUE(code == QB_LOSS || is_successor(board, side, out)) << plies;
     board = out;
     side = opponent_of(side);

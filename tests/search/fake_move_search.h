@@ -39,12 +39,12 @@ struct FakeMoveSearch {
     return value_of(move.index, depth);
   }
 
-  // The first `count` moves of `root` as records.
-  static qb::RootMoves roots_of(const qb::Position& root, qb::Side side, int count) {
+  // The first `count` moves of `root` (its game-history record) as records.
+  static qb::RootMoves roots_of(const qb::SearchNode& root, int count) {
     qb::MoveList moves;
-    qb::generate_moves(root, moves, side);
+    qb::generate_moves(root.position(), moves, root.side);
     qb::RootMoves roots;
-    qb::fill_root_moves(roots, moves, count, side);
+    qb::fill_root_moves(roots, root, moves, count);
     return roots;
   }
 };

@@ -19,6 +19,11 @@ Position pos(const char* fen) { return parse_fen(fen).value().position; }
 const Position SHUFFLE[4] = {pos("B:WK28,12:BK5,21"), pos("W:WK28,12:BK9,21"),
                              pos("B:WK24,12:BK9,21"), pos("W:WK24,12:BK5,21")};
 
+// The result step as the drivers run it for a searched move.
+int record_and_judge(const Position& out, Side side, int value, bool deep) {
+  return finish_move(MoveDecision{out, value, deep}, side);
+}
+
 class History : public testing::Test {
  protected:
   void SetUp() override {
@@ -108,13 +113,13 @@ TEST_F(History, ResultCodesFromTheValue) {
     g_settings.play_to_end = c.play_to_end;
     history_update(SHUFFLE[c.side == BLACK ? 0 : 1], c.side);
     Position out = SHUFFLE[c.side == BLACK ? 1 : 2];
-    EXPECT_EQ(result_step(out, c.side, c.value, c.deep), c.code) << c.value << " side " << c.side;
+    EXPECT_EQ(record_and_judge(out, c.side, c.value, c.deep), c.code) << c.value << " side " << c.side;
   }
 }
 
 TEST_F(History, TheResultStepRecordsTheMove) {
   history_update(SHUFFLE[0], BLACK);
-  result_step(SHUFFLE[1], BLACK, 0, false);
+  record_and_judge(SHUFFLE[1], BLACK, 0, false);
   ASSERT_EQ(size(), 2u);
   EXPECT_EQ(history_last()->position(), SHUFFLE[1]);
   EXPECT_EQ(history_last()->side, WHITE);
@@ -127,7 +132,7 @@ std::vector<int> play_engine_moves(const std::vector<int>& values, bool deep) {
   for (size_t i = 0; i < values.size(); ++i) {
     std::string man = std::to_string(i + 1);
     history_update(pos(("B:WK28:B" + man + ",K20").c_str()), BLACK);
-    codes.push_back(result_step(pos(("W:WK28:B" + man + ",K16").c_str()), BLACK, values[i], deep));
+    codes.push_back(record_and_judge(pos(("W:WK28:B" + man + ",K16").c_str()), BLACK, values[i], deep));
   }
   return codes;
 }
@@ -154,10 +159,10 @@ TEST_F(History, DrawValuesCountOnlyFromDeepSearchesAndFewPieces) {
 TEST_F(History, AFourthOccurrenceIsADraw) {
   play_shuffle(15);  // SHUFFLE[2] last: black to move
   // SHUFFLE[3] stood at plies 3, 7 and 11.
-  EXPECT_EQ(result_step(SHUFFLE[3], BLACK, 40, false), QB_DRAW);
+  EXPECT_EQ(record_and_judge(SHUFFLE[3], BLACK, 40, false), QB_DRAW);
   game_history_clear();
   play_shuffle(11);
-  EXPECT_EQ(result_step(SHUFFLE[3], BLACK, 40, false), QB_UNKNOWN);
+  EXPECT_EQ(record_and_judge(SHUFFLE[3], BLACK, 40, false), QB_UNKNOWN);
 }
 
 TEST(DrawValue, OnlySmallOddValues) {

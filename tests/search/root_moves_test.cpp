@@ -13,12 +13,20 @@ using namespace qb;
 
 Position pos(const char* fen) { return parse_fen(fen).value().position; }
 
+// The start position as a game's root with either side to move; these
+// tests never search from it.
+const SearchNode& start_node(Side side) {
+  static const SearchNode nodes[2] = {make_root(start_position(), BLACK, nullptr),
+                                      make_root(start_position(), WHITE, nullptr)};
+  return nodes[side == BLACK ? 0 : 1];
+}
+
 // Records valued in the given order, as an earlier iteration left them.
 RootMoves valued(Side side, const std::vector<int>& values) {
   MoveList moves;
   int count = generate_moves(start_position(), moves, BLACK);
   RootMoves roots;
-  fill_root_moves(roots, moves, int(values.size()), side);
+  fill_root_moves(roots, start_node(side), moves, int(values.size()));
   for (int i = 0; i < roots.count; ++i) roots.records[i].value = values[i];
   EXPECT_LE(int(values.size()), count);
   return roots;
@@ -124,7 +132,8 @@ TEST_F(MoveLines, CurrentLineIsWalkedIntoTheMovesSet) {
   MoveList moves;
   generate_moves(root, moves, BLACK);
   RootMoves roots;
-  fill_root_moves(roots, moves, 1, BLACK);
+  const SearchNode node = make_root(root, BLACK, nullptr);
+  fill_root_moves(roots, node, moves, 1);
   RootMoveRecord& move = roots.records[0];
   const HashKey after = hash_key(move.successor, WHITE);
   tt_store(after, 0, 1, 16, BOUND_LOWER, 0);

@@ -8,6 +8,8 @@
 #include "board/movegen.h"
 #include "board/movetext.h"
 #include "search/fixed_depth.h"
+#include "search/move_request.h"
+#include "search/result.h"
 
 namespace searchtest {
 
@@ -34,6 +36,13 @@ inline Searched search_to_depth(const char* text, int depth) {
       qb::FixedDepthRequest{.root = root.position, .side = root.side, .depth = depth});
   char text_buf[qb::MOVE_TEXT_SIZE];
   return Searched{r, root.position, root.side, r.best, qb::move_text(text_buf, root.position, r.best)};
+}
+
+// A getmove driver's decision as the export hands it to the host: the
+// board after the move, and the result code once the move is recorded.
+inline int play_decision(const qb::MoveDecision& decision, qb::Side side, qb::Position* out) {
+  *out = decision.position;
+  return qb::finish_move(decision, side);
 }
 
 inline bool is_successor(const qb::Position& root, qb::Side side, const qb::Position& p) {

@@ -7,6 +7,7 @@
 #include "search/db_probe.h"
 #include "search/game_history.h"
 #include "search/search.h"
+#include "search/search_root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "search_support.h"
@@ -163,10 +164,10 @@ TEST(Search, HardLimitStopsTheSearchFromDepthFive) {
   game_history_clear();
   tt_free();
   tt_allocate(4);
-  prepare_search(root.position, root.side, 0.0);  // already past the hard limit
+  const SearchNode& node = prepare_search(root.position, root.side, 0.0);  // already past the hard limit
   MoveList moves;
   int count = generate_moves(root.position, moves, root.side);
-  DeepeningResult r = deepen(moves, count, DeepeningLimits{NO_LIMIT, NO_LIMIT, 96}, nullptr);
+  DeepeningResult r = deepen(node, moves, count, DeepeningLimits{NO_LIMIT, NO_LIMIT, 96}, nullptr);
   EXPECT_EQ(playnow, 1);  // the main thread wrote the stop itself
   EXPECT_GE(r.depth, 3);
   EXPECT_LT(r.depth, 96);
