@@ -6,12 +6,14 @@
 #include <string>
 #include <thread>
 
+#include "board/bitops.h"
 #include "command_line.h"
 #include "gen/commands.h"
 #ifdef QB_MPI
 #include "gen/mpi_build.h"
 #endif
 #include "material.h"
+#include "platform/shared.h"
 
 namespace {
 
@@ -29,6 +31,7 @@ void add_threads(CLI::App& command, int& threads) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qb::init_popcount(qb::platform::cpu_info().popcnt);
   tb::BuildOptions build;
   build.threads = int(std::max(1u, std::thread::hardware_concurrency()));
   std::string dir;
