@@ -79,7 +79,8 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
                  "its proven result (default: none)")
       ->type_name("DIR");
   if (std::optional<int> status = cli::parse(app, argc, argv)) return status;
-  if (o.weights.back() != '/') o.weights += '/';
+  if (o.out.empty()) return cli::refuse("selfplay", "--out needs a file name");
+  if (!o.weights.empty() && o.weights.back() != '/') o.weights += '/';
   return std::nullopt;
 }
 

@@ -70,6 +70,7 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
       ->type_name("F");
   app.add_option("--seed", o.seed, "shuffling seed (default 1)")->type_name("S");
   if (std::optional<int> status = cli::parse(app, argc, argv)) return status;
+  if (o.out.empty()) return cli::refuse("train", "--out needs a folder");
   if (o.out.back() != '/') o.out += '/';
   return std::nullopt;
 }
