@@ -1,70 +1,42 @@
 #include "cache.h"
 
-#include <cstdlib>
-#ifdef _WIN32
-#include <malloc.h>
-#include <xmmintrin.h>
-#endif
 #include <cstring>
 #include <new>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+
+#include "platform/shared.h"
 
 namespace tb {
 namespace {
 
 // Lookups land anywhere in the cache, so with small pages nearly every one
-// also misses the address translation buffer; large pages, where the system
-// offers them, save most of that.
-void* allocate_pages(uint64_t bytes) {
-  constexpr uint64_t LARGE_PAGE = uint64_t(2) << 20;
-  uint64_t rounded = (bytes + LARGE_PAGE - 1) / LARGE_PAGE * LARGE_PAGE;
-#ifdef _WIN32
-  void* p = _aligned_malloc(rounded, LARGE_PAGE);
-#else
-  void* p = std::aligned_alloc(LARGE_PAGE, rounded);
-#endif
+// also misses the address translation buffer: the platform's large tables
+// save most of that.
+void* allocate_large(uint64_t bytes) {
+  void* p = qb::platform::allocate_large(bytes);
   if (!p) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-  ::madvise(p, rounded, MADV_HUGEPAGE);
-#endif
   return p;
-}
-
-inline void prefetch(const void* p) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(p);
-#else
-  _mm_prefetch(static_cast<const char*>(p), _MM_HINT_T0);
-#endif
 }
 
 }  // namespace
 
-void BlockCache::Free::operator()(void* p) const {
-#ifdef _WIN32
-  _aligned_free(p);
-#else
-  std::free(p);
-#endif
-}
+void BlockCache::Free::operator()(void* p) const { qb::platform::free_large(p, bytes); }
 
 BlockCache::BlockCache(int megabytes) {
   uint64_t bytes = uint64_t(megabytes > 1 ? megabytes : 1) << 20;
   sets_ = bytes / (uint64_t(BLOCK_BYTES) * WAYS);
   if (sets_ == 0) sets_ = 1;
-  Set* sets = static_cast<Set*>(allocate_pages(sets_ * sizeof(Set)));
+  const uint64_t set_bytes = sets_ * sizeof(Set), data_bytes = sets_ * WAYS * BLOCK_BYTES;
+  Set* sets = static_cast<Set*>(allocate_large(set_bytes));
   for (uint64_t i = 0; i < sets_; ++i) new (&sets[i]) Set;
-  sets_array.reset(sets);
-  data.reset(static_cast<uint64_t*>(allocate_pages(sets_ * WAYS * BLOCK_BYTES)));
+  sets_array = {sets, Free{set_bytes}};
+  data = {static_cast<uint64_t*>(allocate_large(data_bytes)), Free{data_bytes}};
 }
 
 bool BlockCache::find(uint64_t key, uint32_t offset, uint64_t& word) const {
   Set& set = set_of(key);
   // Fetch the value's line in every way while the tags are still on their
   // way: one trip to main memory instead of two in a row.
-  for (int w = 0; w < WAYS; ++w) prefetch(slot(set, w) + offset / 8);
+  for (int w = 0; w < WAYS; ++w) __builtin_prefetch(slot(set, w) + offset / 8);
   for (;;) {
     uint32_t before = set.sequence.load(std::memory_order_acquire);
     if (before & 1) continue;  // a writer is busy with this set

@@ -52,6 +52,7 @@ class BlockCache {
   }
 
   struct Free {
+    uint64_t bytes;
     void operator()(void* p) const;
   };
 

@@ -1,9 +1,12 @@
 // The exported C interface over a Database.
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "board/bitops.h"
 #include "database.h"
+#include "platform/shared.h"
 #include "tbdrv.h"
 
 namespace {
@@ -37,6 +40,13 @@ void do_close(tbdrv_handle* h) { delete reinterpret_cast<Handle*>(h); }
 
 const tbdrv_ops OPS = {do_lookup, do_pieces, do_type, do_stats, do_close};
 
+// The library counts bits as the engine does, after its own look at the
+// processor: once, before the first database opens.
+void check_processor() {
+  static std::once_flag once;
+  std::call_once(once, [] { qb::init_popcount(qb::platform::cpu_info().popcnt); });
+}
+
 }  // namespace
 
 extern "C" {
@@ -49,6 +59,7 @@ TBDRV_API int tbdrv_identify(const char* dir, int* type, int* pieces) {
 
 TBDRV_API int tbdrv_identify_report(const char* dir, int* type, int* pieces, tbdrv_message_fn message) {
   if (!dir || !type || !pieces) return -1;
+  check_processor();
   tb::Kind kind = tb::Kind::WLD;
   int n = 0;
   std::vector<std::string> unusable;
@@ -71,6 +82,7 @@ TBDRV_API int tbdrv_identify_report(const char* dir, int* type, int* pieces, tbd
 TBDRV_API tbdrv_handle* tbdrv_open(int reserved, int pieces, int cache_mb, const char* dir,
                                    tbdrv_message_fn message) {
   if (reserved != 0 || !dir) return nullptr;
+  check_processor();
   try {
     auto db = tb::open_database(dir, pieces, cache_mb, message);
     if (!db) return nullptr;

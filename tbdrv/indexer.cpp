@@ -52,7 +52,7 @@ uint32_t spread(uint32_t set, uint32_t taken) {
   uint32_t out = 0;
   for (; set; set &= set - 1) {
     int r = std::countr_zero(set), s = r;
-    for (int next; (next = r + bit_count(taken & ((2u << s) - 1))) != s;) s = next;
+    for (int next; (next = r + qb::pop_count(taken & ((2u << s) - 1))) != s;) s = next;
     out |= 1u << s;
   }
   return out;

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "board/bitops.h"
 #include "material.h"
 
 namespace tb {
@@ -48,15 +49,6 @@ struct Shape {
 
 Shape shape_of(const Material& m);
 
-// Bit count without the processor's instruction, which a portable build
-// cannot assume; inline it beats the library call by far.
-inline int bit_count(uint32_t x) {
-  x = x - ((x >> 1) & 0x55555555u);
-  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
-  x = (x + (x >> 4)) & 0x0F0F0F0Fu;
-  return int((x * 0x01010101u) >> 24);
-}
-
 // Colex rank of a set of squares given as a mask (bit i = rank-space square i).
 inline uint64_t rank_set(uint32_t set) {
   uint64_t r = 0;
@@ -70,7 +62,7 @@ inline uint32_t squeeze(uint32_t set, uint32_t taken) {
   uint32_t out = 0;
   for (; set; set &= set - 1) {
     int s = std::countr_zero(set);
-    out |= 1u << (s - bit_count(taken & ((1u << s) - 1)));
+    out |= 1u << (s - qb::pop_count(taken & ((1u << s) - 1)));
   }
   return out;
 }

@@ -7,8 +7,8 @@
 namespace tb {
 
 Material material_of(const qb::Position& p) {
-  return {bit_count(p.men(qb::BLACK)), bit_count(p.kings_of(qb::BLACK)), bit_count(p.men(qb::WHITE)),
-          bit_count(p.kings_of(qb::WHITE))};
+  return {qb::pop_count(p.men(qb::BLACK)), qb::pop_count(p.kings_of(qb::BLACK)),
+          qb::pop_count(p.men(qb::WHITE)), qb::pop_count(p.kings_of(qb::WHITE))};
 }
 
 std::string slice_name(const Material& m) {

@@ -1,94 +1,20 @@
 #include "tablefile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <zstd.h>
-
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 #include <cerrno>
 #include <cstring>
 
+#include "platform/shared.h"
+
 namespace tb {
 namespace {
 
-// Reads at an offset without moving a shared file position, so that many
-// threads may read one file at once.
-// Only regular files are tables: a FIFO or a device in a database folder
-// must not make the driver wait, so the file is opened without blocking and
-// refused unless it is regular (NOT_REGULAR).
-constexpr int NOT_REGULAR = -2;
-#ifdef _WIN32
-int open_read_only(const std::string& path) {
-  int fd = ::_open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  struct _stat64 st {};
-  if (fd >= 0 && (::_fstat64(fd, &st) != 0 || !(st.st_mode & _S_IFREG))) {
-    ::_close(fd);
-    return NOT_REGULAR;
-  }
-  return fd;
-}
-bool file_size(int fd, uint64_t& bytes) {
-  long long size = ::_filelengthi64(fd);
-  bytes = uint64_t(size);
-  return size >= 0;
-}
-void close_file(int fd) { ::_close(fd); }
-bool read_at(int fd, void* buf, uint64_t bytes, uint64_t offset) {
-  HANDLE file = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-  auto* p = static_cast<char*>(buf);
-  while (bytes) {
-    OVERLAPPED at{};  // the offset; the handle itself stays synchronous
-    at.Offset = DWORD(offset);
-    at.OffsetHigh = DWORD(offset >> 32);
-    DWORD wanted = bytes < (1u << 30) ? DWORD(bytes) : DWORD(1u << 30), got = 0;
-    if (!ReadFile(file, p, wanted, &got, &at) || got == 0) return false;
-    p += got;
-    bytes -= got;
-    offset += got;
-  }
-  return true;
-}
-#else
-int open_read_only(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  struct stat st {};
-  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-    ::close(fd);
-    return NOT_REGULAR;
-  }
-  return fd;
-}
-bool file_size(int fd, uint64_t& bytes) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return false;
-  bytes = uint64_t(st.st_size);
-  return true;
-}
-void close_file(int fd) { ::close(fd); }
-bool read_at(int fd, void* buf, uint64_t bytes, uint64_t offset) {
-  auto* p = static_cast<char*>(buf);
-  while (bytes) {
-    ssize_t got = ::pread(fd, p, bytes, off_t(offset));
-    if (got <= 0) return false;
-    p += got;
-    bytes -= uint64_t(got);
-    offset += uint64_t(got);
-  }
-  return true;
-}
-#endif
+using qb::platform::close_file;
+using qb::platform::file_size;
+using qb::platform::NOT_REGULAR;
+using qb::platform::open_read_only;
+using qb::platform::read_at;
 
 // One decompression context and read buffer per thread, kept for the
 // thread's life: creating them per block would cost more than decoding.

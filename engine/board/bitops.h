@@ -3,17 +3,23 @@
 
 #include <bit>
 #include <cstdint>
+#include <type_traits>
 
 namespace qb {
 
-// Chosen once at start-up from the processor's feature bits; the table path
-// serves processors without a population-count instruction.
+// Population counts: pop_count is the one way the engine, the database
+// driver and the builder count bits. The build lets the compiler use the
+// processor's counting instruction (-mpopcnt), for speed, but x86-64
+// processors made before about 2008 lack it. So each program checks the
+// processor once before its threads count (init_popcount: the engine's
+// start-up, the driver's first open, tbgen) and counts with a table where
+// the instruction is missing. Constant expressions count at compile time.
 extern bool g_use_hw_popcount;
 extern uint8_t g_popcount16[65536];
 void init_popcount(bool hardware);
 
-inline int pop_count(uint32_t x) {
-  if (g_use_hw_popcount) return std::popcount(x);
+constexpr int pop_count(uint32_t x) {
+  if (std::is_constant_evaluated() || g_use_hw_popcount) return std::popcount(x);
   return g_popcount16[x & 0xFFFF] + g_popcount16[x >> 16];
 }
 

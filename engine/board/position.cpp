@@ -4,8 +4,6 @@
 
 namespace qb {
 
-// std::popcount is correct on every processor (a portable sequence where the
-// instruction is missing), so it is the default until start-up decides.
 bool g_use_hw_popcount = true;
 uint8_t g_popcount16[65536];
 

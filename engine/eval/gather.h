@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "board/bitops.h"
 #include "eval/evaluate.h"
 #include "eval/patterns.h"
 
@@ -44,7 +45,7 @@ struct BitRun {
   int shift;
 };
 
-constexpr int count_runs(uint32_t m) { return std::popcount(m & ~(m << 1)); }
+constexpr int count_runs(uint32_t m) { return pop_count(m & ~(m << 1)); }
 
 template <uint32_t Mask>
 constexpr auto bit_runs() {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/shared.h"  // processor facts, large tables, read-only files
+
 namespace qb::platform {
 
 #ifdef _WIN32
@@ -48,19 +50,6 @@ int installed_ram_mb();      // 0 when the system does not answer
 uint32_t process_clock_ms(); // milliseconds since the process started
 uint32_t process_id();
 void sleep_ms(int ms);
-
-struct CpuInfo {
-  char vendor[13];  // e.g. "GenuineIntel"; empty off x86
-  bool popcnt;
-  bool bmi2;
-};
-const CpuInfo& cpu_info();  // read once, on first use
-
-// ---- Large tables (the hash table): `bytes` aligned to 64 bytes, backed by
-// large pages where the system offers them, so that random probes miss the
-// address translation less often. Null when the memory is not available.
-void* allocate_large(std::size_t bytes);
-void free_large(void* p, std::size_t bytes);
 
 // ---- Threads and auto-reset events.
 struct Event;

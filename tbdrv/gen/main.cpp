@@ -1,86 +1,93 @@
 // tbgen: builds, checks and times endgame databases.
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
+#include <limits>
 #include <string>
 #include <thread>
 
+#include "board/bitops.h"
+#include "command_line.h"
 #include "gen/commands.h"
 #ifdef QB_MPI
 #include "gen/mpi_build.h"
 #endif
 #include "material.h"
+#include "platform/shared.h"
 
 namespace {
 
-const char* USAGE =
-    "usage:\n"
-    "  tbgen build -n PIECES [--wld DIR] [--dtw DIR] [--mtc DIR] [-j THREADS] [--wide]\n"
-    "      builds every slice of up to PIECES pieces (resumes an interrupted build);\n"
-    "      --wide stores distances in 16 bits even where 8 would do\n"
-    "  tbgen verify DIR [-j THREADS]\n"
-    "      checks every table file whole, naming each one missing or damaged, and\n"
-    "      that every stored value follows from its moves; counts per slice\n"
-    "  tbgen bench DIR [-n LOOKUPS] [--cache MB] [-j THREADS]\n"
-    "      lookups per second with a cold and a warm cache\n";
+constexpr int DEFAULT_LOOKUPS = 5000000;
+constexpr int DEFAULT_CACHE_MB = 512;
+constexpr int MAX_THREADS = 1024;
 
-int usage() {
-  std::fputs(USAGE, stderr);
-  return 2;
+void add_threads(CLI::App& command, int& threads) {
+  cli::add_int(command, "-j", threads, 1, MAX_THREADS,
+               "-j wants 1 to " + std::to_string(MAX_THREADS) + " threads",
+               "threads (default: the number of cores)")
+      ->type_name("THREADS");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage();
-  std::string command = argv[1];
+  qb::init_popcount(qb::platform::cpu_info().popcnt);
   tb::BuildOptions build;
-  build.threads = int(std::thread::hardware_concurrency());
-  if (build.threads < 1) build.threads = 1;
+  build.threads = int(std::max(1u, std::thread::hardware_concurrency()));
   std::string dir;
-  long count = 5000000;
-  int cache_mb = 512;
-  for (int i = 2; i < argc; ++i) {
-    std::string a = argv[i];
-    bool has_value = i + 1 < argc;
-    if (a == "-n" && has_value) {
-      count = std::atol(argv[++i]);
-      build.pieces = int(count);
-    } else if (a == "-j" && has_value) {
-      build.threads = std::atoi(argv[++i]);
-    } else if (a == "--wld" && has_value) {
-      build.wld_dir = argv[++i];
-    } else if (a == "--dtw" && has_value) {
-      build.dtw_dir = argv[++i];
-    } else if (a == "--mtc" && has_value) {
-      build.mtc_dir = argv[++i];
-    } else if (a == "--wide") {
-      build.wide_values = true;
-    } else if (a == "--cache" && has_value) {
-      cache_mb = std::atoi(argv[++i]);
-    } else if (a[0] != '-' && dir.empty()) {
-      dir = a;
-    } else {
-      return usage();
-    }
-  }
-  if (build.threads < 1) build.threads = 1;
+  int lookups = DEFAULT_LOOKUPS;
+  int cache_mb = DEFAULT_CACHE_MB;
+
+  CLI::App app{"Builds, checks and times endgame databases.", "tbgen"};
+  cli::describe(app, "usage: tbgen <command> [options]");
+  app.footer("'tbgen <command> --help' shows a command's options.");
+  app.require_subcommand(1);
+
+  CLI::App* build_command =
+      app.add_subcommand("build", "builds every slice of up to PIECES pieces (resumes an interrupted build)");
+  cli::describe(*build_command,
+                "usage: tbgen build -n PIECES [--wld DIR] [--dtw DIR] [--mtc DIR] [-j THREADS] [--wide]");
+  cli::add_int(*build_command, "-n", build.pieces, 2, tb::MAX_PIECES,
+               "-n wants 2 to " + std::to_string(tb::MAX_PIECES) + " pieces", "pieces at most")
+      ->type_name("PIECES")
+      ->required();
+  build_command->add_option("--wld", build.wld_dir, "win/loss/draw tables go here")->type_name("DIR");
+  build_command->add_option("--dtw", build.dtw_dir, "distance-to-win tables go here")->type_name("DIR");
+  build_command->add_option("--mtc", build.mtc_dir, "moves-to-conversion tables go here")->type_name("DIR");
+  add_threads(*build_command, build.threads);
+  build_command->add_flag("--wide", build.wide_values, "store distances in 16 bits even where 8 would do");
+
+  CLI::App* verify_command = app.add_subcommand(
+      "verify", "checks every table file and that every stored value follows from its moves");
+  cli::describe(*verify_command, "usage: tbgen verify DIR [-j THREADS]");
+  verify_command->footer("Names each table file missing or damaged, and counts the values of each slice.");
+  verify_command->add_option("DIR", dir, "database folder")->required();
+  add_threads(*verify_command, build.threads);
+
+  CLI::App* bench_command = app.add_subcommand("bench", "lookups per second with a cold and a warm cache");
+  cli::describe(*bench_command, "usage: tbgen bench DIR [-n LOOKUPS] [--cache MB] [-j THREADS]");
+  bench_command->add_option("DIR", dir, "database folder")->required();
+  cli::add_int(*bench_command, "-n", lookups, 1, std::numeric_limits<int>::max(),
+               "-n wants a positive number of lookups", "lookups (default 5000000)")
+      ->type_name("LOOKUPS");
+  cli::add_int(*bench_command, "--cache", cache_mb, 1, std::numeric_limits<int>::max(),
+               "--cache wants a positive number of megabytes", "cache size (default 512)")
+      ->type_name("MB");
+  add_threads(*bench_command, build.threads);
+
+  if (std::optional<int> status = cli::parse(app, argc, argv)) return *status;
   try {
-    if (command == "build") {
-      if (build.pieces < 2 || build.pieces > tb::MAX_PIECES || !dir.empty()) return usage();
+    if (build_command->parsed()) {
 #ifdef QB_MPI
       return tb::run_build_mpi(build);
 #else
       return tb::run_build(build);
 #endif
     }
-    if (command == "verify" && !dir.empty()) return tb::run_verify(dir, build.threads);
-    if (command == "bench" && !dir.empty() && count > 0)
-      return tb::run_bench(dir, count, cache_mb, build.threads);
+    if (verify_command->parsed()) return tb::run_verify(dir, build.threads);
+    return tb::run_bench(dir, lookups, cache_mb, build.threads);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "\ntbgen: %s\n", e.what());
     return 1;
   }
-  return usage();
 }

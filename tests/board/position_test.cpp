@@ -1,11 +1,13 @@
+#include "board/position.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "board/bitops.h"
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/movetext.h"
-#include "board/position.h"
 
 using namespace qb;
 
@@ -69,6 +71,24 @@ TEST(Position, PromotionAndFromTo) {
   EXPECT_TRUE(has_man_on_crown_row(parse_fen("B:W5:B30")->position));
   EXPECT_TRUE(has_man_on_crown_row(parse_fen("B:W2:B5")->position));
   EXPECT_FALSE(has_man_on_crown_row(parse_fen("B:W5:BK30")->position));
+}
+
+// Both ways of counting agree with counting bit by bit, on a processor with
+// the instruction and on one without.
+TEST(PopCount, TableAndInstructionAgree) {
+  std::mt19937 rng(5);
+  const bool had_instruction = g_use_hw_popcount;
+  for (bool instruction : {false, true}) {
+    init_popcount(instruction);
+    for (int i = 0; i < 10000; ++i) {
+      uint32_t x = rng() & rng();  // sparse and dense masks alike
+      int bits = 0;
+      for (uint32_t y = x; y; y >>= 1) bits += int(y & 1);
+      ASSERT_EQ(pop_count(x), bits) << std::hex << x << (instruction ? " instruction" : " table");
+    }
+    EXPECT_EQ(pop_count(0xFFFFFFFFu), 32);
+  }
+  init_popcount(had_instruction);
 }
 
 TEST(MoveText, NamesFirstAndLastSquare) {

@@ -133,11 +133,11 @@ TEST(Cli, BadOptionsAreRefused) {
       {"play --fen B:W1-40", "play: cannot read the position"},
       {"play --fen B:W5:B30", "play: a man stands on its own crowning row"},
       {"play --engine /no/such.so", "play: the engine /no/such.so does not start: cannot load"},
-      {"match --games", "match: --games needs a value"},
+      {"match --games", "match: --games: 1 required"},
       {"match --tc 60", "match: cannot read the time '60'"},
       {"match --openings /no/deck.txt", "match: cannot read /no/deck.txt"},
       {"move --fen B:W1-40", "move: cannot read the position"},
-      {"nonsense", "quillbar: unknown command 'nonsense'"},
+      {"nonsense", "quillbar: The following argument was not expected: nonsense"},
   };
   for (const auto& c : cases) {
     ProgramRun r = quillbar(c.args);

@@ -19,3 +19,9 @@ foreach(mode first illegal crash hang)
 endforeach()
 target_compile_definitions(test_host PRIVATE QB_FAKE_ENGINE_DIR="${fake_engine_dir}")
 target_link_libraries(test_host PRIVATE quillbar_serve)
+
+# Every program's --help and its refusal of a mistake, one table.
+if(TARGET selfplay)
+  add_test(NAME command_lines COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/command_lines.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(command_lines PROPERTIES TIMEOUT 120)
+endif()

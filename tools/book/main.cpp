@@ -9,15 +9,15 @@
 // still leaves a usable book, and checked by loading it back at the end.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 
 #include "analysis.h"
+#include "board/movegen.h"
 #include "book/book.h"
 #include "book/book_writer.h"
-#include "board/movegen.h"
 #include "book_tree.h"
+#include "command_line.h"
 
 namespace {
 
@@ -32,46 +32,34 @@ struct Options {
   bookgen::TreeOptions tree;
 };
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: bookgen [--out FILE] [--positions N] [--depth D] [--hash MB]\n"
-               "               [--weights DIR] [--max-ply P] [--ply-cost C]\n"
-               "               [--second-margin M] [--save-every N] [--minutes T]\n");
-  return 2;
-}
-
-bool parse_int(const char* text, int low, int high, int& out) {
-  char* end = nullptr;
-  long v = std::strtol(text, &end, 10);
-  if (!*text || *end || v < low || v > high) return false;
-  out = int(v);
-  return true;
-}
-
-bool parse_options(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    std::string flag = argv[i];
-    if (i + 1 >= argc) return false;
-    const char* value = argv[++i];
-    bool ok = true;
-    if (flag == "--out") o.out = value;
-    else if (flag == "--weights") o.weights_dir = value;
-    else if (flag == "--positions") ok = parse_int(value, 1, 1000000, o.positions);
-    else if (flag == "--depth") ok = parse_int(value, 1, 40, o.depth);
-    else if (flag == "--hash") ok = parse_int(value, 1, 4096, o.hash_mb);
-    else if (flag == "--max-ply") ok = parse_int(value, 1, 200, o.tree.max_ply);
-    else if (flag == "--ply-cost") ok = parse_int(value, 0, 1000, o.tree.ply_cost);
-    else if (flag == "--second-margin") ok = parse_int(value, 0, 100, o.tree.second_margin);
-    else if (flag == "--save-every") ok = parse_int(value, 1, 1000000, o.save_every);
-    else if (flag == "--minutes") o.minutes = std::atof(value);
-    else ok = false;
-    if (!ok) {
-      std::fprintf(stderr, "bookgen: bad option %s %s\n", flag.c_str(), value);
-      return false;
-    }
-  }
+// Reads the command line into `o`; returns the status to end with when
+// there is no book to grow (help asked for, or a mistake).
+std::optional<int> parse_options(int argc, char** argv, Options& o) {
+  CLI::App app{"Grows an opening book from the start position by searching every position it adds.",
+               "bookgen"};
+  cli::describe(app,
+                "usage: bookgen [--out FILE] [--positions N] [--depth D] [--hash MB]\n"
+                "               [--weights DIR] [--max-ply P] [--ply-cost C]\n"
+                "               [--second-margin M] [--save-every N] [--minutes T]");
+  auto add_int = [&app](const std::string& name, int& target, int low, int high, const std::string& help) {
+    cli::add_int(app, name, target, low, high,
+                 name + " wants " + std::to_string(low) + " to " + std::to_string(high), help);
+  };
+  app.add_option("--out", o.out, "the book file (default Quillbar.odb)")->type_name("FILE");
+  add_int("--positions", o.positions, 1, 1000000, "positions to expand (default 5000)");
+  add_int("--depth", o.depth, 1, 40, "plies searched per position (default 9)");
+  add_int("--hash", o.hash_mb, 1, 4096, "hash table in MB (default 64)");
+  app.add_option("--weights", o.weights_dir, "weights directory (default engines/)")->type_name("DIR");
+  add_int("--max-ply", o.tree.max_ply, 1, 200, "positions this deep are never expanded (default 40)");
+  add_int("--ply-cost", o.tree.ply_cost, 0, 1000, "priority per ply with a choice of moves (default 10)");
+  add_int("--second-margin", o.tree.second_margin, 0, 100,
+          "a second move is stored when this close to the best (default 4)");
+  add_int("--save-every", o.save_every, 1, 1000000, "save the book every N positions (default 500)");
+  cli::add_double(app, "--minutes", o.minutes, 0, 1e9, "--minutes wants a number of minutes",
+                  "stop after T minutes (default 0: no limit)");
+  if (std::optional<int> status = cli::parse(app, argc, argv)) return status;
   if (!o.weights_dir.empty() && o.weights_dir.back() != '/') o.weights_dir += '/';
-  return true;
+  return std::nullopt;
 }
 
 bool save(const bookgen::BookTree& tree, const std::string& path) {
@@ -99,7 +87,7 @@ bool verify(const std::vector<qb::BookPosition>& positions, const std::string& p
 
 int main(int argc, char** argv) {
   Options o;
-  if (!parse_options(argc, argv, o)) return usage();
+  if (std::optional<int> status = parse_options(argc, argv, o)) return *status;
   std::string error;
   if (!bookgen::start_analysis(o.hash_mb, o.weights_dir, &error)) {
     std::fprintf(stderr, "bookgen: %s\n", error.c_str());

@@ -2,12 +2,12 @@
 // first, the moves outside the margin marked (get_best_moves).
 #include <cstdio>
 
+#include "command_line.h"
 #include "commands.h"
 #include "engine_process.h"
 #include "game.h"
 #include "notation.h"
 #include "one_engine.h"
-#include "options.h"
 #include "progress.h"
 
 namespace host {
@@ -18,48 +18,30 @@ namespace {
 constexpr int EXCLUDED_SCORE = 11000;
 constexpr int DEFAULT_MARGIN = 10;
 
-const char* const USAGE =
-    "usage: quillbar analyse [--fen FEN] [options]\n"
-    "  --fen FEN          position to analyse (default the start)\n"
-    "  --time S           seconds (default 1)\n"
-    "  --margin M         moves within M of the best count as good (default 10)\n"
-    "  --min-depth D      search at least D plies (default 0)\n"
-    "  --engine LIBRARY   engine library (default engines/libquillbar.so)\n";
-
 }  // namespace
 }  // namespace host
 
 int run_analyse(const Args& args) {
   using namespace host;
-  OptionCursor opt("analyse", args);
-  std::string value, fen, library;
+  std::string fen, library;
   double seconds = 1;
   int margin = DEFAULT_MARGIN, min_depth = 0;
-  while (opt.next()) {
-    if (opt.is("--help") || opt.is("-h")) {
-      std::fputs(USAGE, stdout);
-      return 0;
-    } else if (opt.is("--fen")) {
-      if (!opt.value(fen)) return 2;
-    } else if (opt.is("--engine")) {
-      if (!opt.value(library)) return 2;
-    } else if (opt.is("--time")) {
-      if (!opt.value(value)) return 2;
-      auto t = read_double(value, 0.001, 86400);
-      if (!t) return opt.fail("--time wants seconds");
-      seconds = *t;
-    } else if (opt.is("--margin") || opt.is("--min-depth")) {
-      bool is_margin = opt.is("--margin");
-      if (!opt.value(value)) return 2;
-      auto n = read_int(value, 0, 10000);
-      if (!n) return opt.fail("wants a number from 0 to 10000");
-      (is_margin ? margin : min_depth) = *n;
-    } else {
-      return opt.fail("unknown option '" + opt.word() + "' (see quillbar analyse --help)");
-    }
-  }
+  CLI::App app{"Every legal move of a position with the engine's score, best first.", "quillbar analyse"};
+  cli::describe(app, "usage: quillbar analyse [--fen FEN] [options]");
+  app.add_option("--fen", fen, "position to analyse (default the start)")->type_name("FEN");
+  cli::add_double(app, "--time", seconds, 0.001, 86400, "--time wants seconds", "seconds (default 1)")
+      ->type_name("S");
+  cli::add_int(app, "--margin", margin, 0, 10000, "--margin wants a number from 0 to 10000",
+               "moves within M of the best count as good (default 10)")
+      ->type_name("M");
+  cli::add_int(app, "--min-depth", min_depth, 0, 10000, "--min-depth wants a number from 0 to 10000",
+               "search at least D plies (default 0)")
+      ->type_name("D");
+  app.add_option("--engine", library, "engine library (default engines/libquillbar.so)")
+      ->type_name("LIBRARY");
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
   std::optional<qb::FenPosition> parsed = root_position(fen);
-  if (!parsed) return opt.fail("cannot read the position '" + fen + "'");
+  if (!parsed) return cli::refuse("analyse", "cannot read the position '" + fen + "'");
   const qb::FenPosition root = *parsed;
 
   EngineProcess engine;

@@ -13,6 +13,7 @@
 
 #include "board/fen.h"
 #include "board/movetext.h"
+#include "command_line.h"
 #include "commands.h"
 #include "eval/weights.h"
 #include "interface/base/settings.h"
@@ -81,14 +82,6 @@ std::string load_engine_weights() {
   return "";
 }
 
-bool parse_number(const std::string& s, int low, int high, int& out) {
-  char* end = nullptr;
-  long v = std::strtol(s.c_str(), &end, 10);
-  if (s.empty() || *end || v < low || v > high) return false;
-  out = int(v);
-  return true;
-}
-
 struct BenchLine {
   uint64_t nodes;
   int value;
@@ -124,24 +117,20 @@ int run_bench(const Args& args) {
   int depth = DEFAULT_DEPTH;
   int threads = 1;
   bool verbose = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--depth" && i + 1 < args.size()) {
-      if (!parse_number(args[++i], 1, qb::DEPTH_CAP, depth)) {
-        std::fprintf(stderr, "bench: --depth wants a number from 1 to %d\n", qb::DEPTH_CAP);
-        return 2;
-      }
-    } else if (args[i] == "--threads" && i + 1 < args.size()) {
-      if (!parse_number(args[++i], 1, qb::MAX_SEARCH_THREADS, threads)) {
-        std::fprintf(stderr, "bench: --threads wants a number from 1 to %d\n", qb::MAX_SEARCH_THREADS);
-        return 2;
-      }
-    } else if (args[i] == "--verbose") {
-      verbose = true;
-    } else {
-      std::fprintf(stderr, "bench: unknown option '%s'\n", args[i].c_str());
-      return 2;
-    }
-  }
+  CLI::App app{
+      "Searches fixed positions to a fixed depth; prints the time to each depth, the speed "
+      "and the node signature.",
+      "quillbar bench"};
+  cli::describe(app, "usage: quillbar bench [--depth N] [--threads N] [--verbose]");
+  const std::string most_depth = std::to_string(qb::DEPTH_CAP);
+  const std::string most_threads = std::to_string(qb::MAX_SEARCH_THREADS);
+  cli::add_int(app, "--depth", depth, 1, qb::DEPTH_CAP, "--depth wants a number from 1 to " + most_depth,
+               "plies searched (default " + std::to_string(DEFAULT_DEPTH) + ")");
+  cli::add_int(app, "--threads", threads, 1, qb::MAX_SEARCH_THREADS,
+               "--threads wants a number from 1 to " + most_threads,
+               "search threads (default 1; only one repeats the signature)");
+  app.add_flag("--verbose", verbose, "a line for each position: its move, value and nodes");
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
   // A fresh table of a fixed size and one thread make the count repeatable.
   threads = qb::start_search_threads(threads);
   qb::g_settings.searchthreads.store(threads);

@@ -2,30 +2,21 @@
 // and return value, for users and scripts ("get hashsize", "set book 2").
 #include <cstdio>
 
+#include "command_line.h"
 #include "commands.h"
 #include "engine_process.h"
 #include "one_engine.h"
-#include "options.h"
 
 int run_command(const Args& args) {
   using namespace host;
-  OptionCursor opt("command", args);
   std::string library, line;
-  while (opt.next()) {
-    if (opt.is("--help") || opt.is("-h")) {
-      std::fputs("usage: quillbar command [--engine LIBRARY] \"COMMAND LINE\"\n"
-                 "  prints the engine's reply, then its return value (1 understood, 0 not)\n",
-                 stdout);
-      return 0;
-    } else if (opt.is("--engine")) {
-      if (!opt.value(library)) return 2;
-    } else if (line.empty() && !opt.word().empty() && opt.word()[0] != '-') {
-      line = opt.word();
-    } else {
-      return opt.fail("unknown option '" + opt.word() + "' (see quillbar command --help)");
-    }
-  }
-  if (line.empty()) return opt.fail("a command line is needed, e.g. \"get hashsize\"");
+  CLI::App app{"Prints the engine's reply, then its return value (1 understood, 0 not).", "quillbar command"};
+  cli::describe(app, "usage: quillbar command [--engine LIBRARY] \"COMMAND LINE\"");
+  app.add_option("line", line, "one enginecommand line, e.g. \"get hashsize\"");
+  app.add_option("--engine", library, "engine library (default engines/libquillbar.so)")
+      ->type_name("LIBRARY");
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
+  if (line.empty()) return cli::refuse("command", "a command line is needed, e.g. \"get hashsize\"");
 
   EngineProcess engine;
   if (!start_one_engine("command", library, engine)) return 1;

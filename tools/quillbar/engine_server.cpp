@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "board/fen.h"
+#include "command_line.h"
 #include "commands.h"
 #include "engine_protocol.h"
 #include "interface/exports.h"
@@ -226,10 +227,14 @@ bool resolve(void* lib, const char* name, F& fn) {
 
 int run_engine_server(const Args& args) {
   using namespace host;
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: quillbar engine-server LIBRARY\n");
-    return 2;
-  }
+  std::string library;
+  CLI::App app{
+      "Serves one engine library on standard input and output, for the host's other "
+      "commands (internal).",
+      "quillbar engine-server"};
+  cli::describe(app, "usage: quillbar engine-server LIBRARY");
+  app.add_option("library", library, "engine library")->required();
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
   FILE* protocol = os::take_standard_output();
   if (!protocol) {
     std::perror("engine-server");
@@ -238,20 +243,20 @@ int run_engine_server(const Args& args) {
   Channel out(protocol);
 
   std::string why;
-  void* lib = os::load_library(args[0], why);
+  void* lib = os::load_library(library, why);
   if (!lib) {
-    out.send("fatal cannot load " + escape_text(args[0]) + ": " + escape_text(why));
+    out.send("fatal cannot load " + escape_text(library) + ": " + escape_text(why));
     return 1;
   }
   Exports ex;
   if (!resolve(lib, "getmove", ex.getmove) || !resolve(lib, "enginecommand", ex.enginecommand)) {
-    out.send("fatal " + escape_text(args[0]) + " does not export getmove and enginecommand");
+    out.send("fatal " + escape_text(library) + " does not export getmove and enginecommand");
     return 1;
   }
   resolve(lib, "enginename", ex.enginename);
   resolve(lib, "get_best_moves", ex.get_best_moves);
 
-  std::string name = args[0];
+  std::string name = library;
   if (ex.enginename) {
     static char buf[TEXT_SIZE];
     ex.enginename(buf);

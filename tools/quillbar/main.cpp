@@ -1,7 +1,7 @@
 // quillbar: play, test and compare checkers engines from the terminal.
 #include <cstdio>
-#include <cstring>
 
+#include "command_line.h"
 #include "commands.h"
 
 namespace {
@@ -26,28 +26,29 @@ const Command COMMANDS[] = {
     {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--threads N] [--verbose]"},
 };
 
-// Asked for, the usage goes to standard output and is no error; after a
-// mistake it goes to standard error with status 2.
-int usage(std::FILE* out, int status) {
-  std::fprintf(out, "usage: quillbar <command> [options]\n\ncommands:\n");
-  for (const Command& c : COMMANDS) std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
-  std::fprintf(out, "\n'quillbar <command> --help' shows a command's options.\n");
-  return status;
-}
-
-bool asks_for_help(const char* word) {
-  return std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0 ||
-         std::strcmp(word, "help") == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage(stderr, 2);
-  if (asks_for_help(argv[1])) return usage(stdout, 0);
-  for (const Command& c : COMMANDS) {
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(Args(argv + 2, argv + argc));
+  CLI::App app{"", "quillbar"};
+  cli::describe(app, "usage: quillbar <command> [options]");
+  app.footer("'quillbar <command> --help' shows a command's options.");
+  app.require_subcommand(0, 1);
+  // Each command reads its own options: everything after its name goes to it,
+  // --help included.
+  for (const Command& c : COMMANDS) app.add_subcommand(c.name, c.summary)->prefix_command()->set_help_flag();
+  CLI::App* help = app.add_subcommand("help", "show this list");
+  if (std::optional<int> status = cli::parse(app, argc, argv)) return *status;
+  if (app.get_subcommands().empty()) {
+    std::fputs(app.help().c_str(), stderr);
+    return cli::USAGE_ERROR;
   }
-  std::fprintf(stderr, "quillbar: unknown command '%s'\n", argv[1]);
-  return usage(stderr, 2);
+  CLI::App* chosen = app.get_subcommands().front();
+  if (chosen == help) {
+    // The whole list: help() would describe the chosen "help" command alone.
+    std::fputs(app.get_formatter()->make_help(&app, "quillbar", CLI::AppFormatMode::Normal).c_str(), stdout);
+    return 0;
+  }
+  for (const Command& c : COMMANDS)
+    if (chosen->get_name() == c.name) return c.run(chosen->remaining());
+  return cli::USAGE_ERROR;
 }

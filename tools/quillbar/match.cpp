@@ -10,15 +10,15 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "board/fen.h"
+#include "command_line.h"
 #include "commands.h"
 #include "elo.h"
 #include "engine_game.h"
-#include "options.h"
 #include "os.h"
 #include "paths.h"
 #include "pdn.h"
@@ -31,22 +31,6 @@ namespace fs = std::filesystem;
 constexpr int DEFAULT_MAX_MOVES = 200;
 constexpr double DEFAULT_HANG_TIMEOUT = 30;
 constexpr double WARM_UP_TIME = 0.01;
-
-const char* const USAGE =
-    "usage: quillbar match [LIBRARY_A [LIBRARY_B]] [options]\n"
-    "  Both engines default to engines/libquillbar.so; one library plays itself.\n"
-    "  --cmd-a TEXT, --cmd-b TEXT  enginecommand line for engine A or B (repeatable),\n"
-    "                              e.g. --cmd-b \"set book 0\"; --cmd TEXT for both\n"
-    "  --time S                    fixed seconds per move (default 1)\n"
-    "  --tc BASE+INC               incremental clock in seconds, e.g. 60+0.5\n"
-    "  --openings FILE             opening deck (default openings/three-move-deck.txt)\n"
-    "  --games N                   play only the first N games\n"
-    "  --concurrency N             games at once (default: the number of cores)\n"
-    "  --max-moves N               a game reaching N moves is drawn (default 200)\n"
-    "  --hang-timeout S            seconds past its time before an engine is hung (30)\n"
-    "  --pdn FILE                  where the games go (default match-DATE-TIME.pdn)\n"
-    "  --user-settings             let the engines read and change the user's stored\n"
-    "                              settings (by default each gets a private folder)\n";
 
 struct MatchConfig {
   EngineConfig engines[2];
@@ -183,56 +167,63 @@ bool probe(const EngineConfig& config, std::string& name, std::string& error) {
   return true;
 }
 
-int parse(const Args& args, MatchConfig& c, bool& user_settings) {
-  OptionCursor opt("match", args);
+// Reads the command line into `c`; returns the status to end with when the
+// match is not to be played (help asked for, or a mistake).
+std::optional<int> parse(const Args& args, MatchConfig& c, bool& user_settings) {
   std::vector<std::string> libraries;
-  std::string deck, value;
-  std::optional<int> limit;
+  std::string deck;
+  int games = 0, max_moves = DEFAULT_MAX_MOVES;
   c.setup.time = *fixed_time("1");
-  c.setup.max_plies = 2 * DEFAULT_MAX_MOVES;
   c.setup.hang_timeout = DEFAULT_HANG_TIMEOUT;
   c.concurrency = int(std::max(1u, std::thread::hardware_concurrency()));
-  while (opt.next()) {
-    if (opt.is("--help") || opt.is("-h")) {
-      std::fputs(USAGE, stdout);
-      return 1;
-    } else if (opt.is("--cmd-a") || opt.is("--cmd-b") || opt.is("--cmd")) {
-      bool a = !opt.is("--cmd-b"), b = !opt.is("--cmd-a");
-      if (!opt.value(value)) return 2;
-      if (a) c.engines[0].commands.push_back(value);
-      if (b) c.engines[1].commands.push_back(value);
-    } else if (opt.is("--time") || opt.is("--tc")) {
-      bool fixed = opt.is("--time");
-      if (!opt.value(value)) return 2;
-      auto tc = fixed ? fixed_time(value) : incremental_clock(value);
-      if (!tc) return opt.fail("cannot read the time '" + value + "'");
+
+  CLI::App app{"Two engines play each opening of a deck with both colours.", "quillbar match"};
+  cli::describe(app, "usage: quillbar match [LIBRARY_A [LIBRARY_B]] [options]");
+  app.add_option("libraries", libraries,
+                 "engine libraries A and B; both default to engines/libquillbar.so, and one "
+                 "library plays itself")
+      ->type_name("LIBRARY");
+  // The command options and the two clocks share their targets, so they
+  // take effect in the order given.
+  auto commands_for = [&c](bool a, bool b) {
+    return [&c, a, b](const std::string& line) {
+      if (a) c.engines[0].commands.push_back(line);
+      if (b) c.engines[1].commands.push_back(line);
+    };
+  };
+  cli::add_each(app, "--cmd-a", commands_for(true, false),
+                "enginecommand line for engine A (repeatable), e.g. \"set book 0\"");
+  cli::add_each(app, "--cmd-b", commands_for(false, true), "enginecommand line for engine B (repeatable)");
+  cli::add_each(app, "--cmd", commands_for(true, true), "enginecommand line for both (repeatable)")
+      ->type_name("TEXT");
+  auto clock = [&c](std::optional<TimeControl> (*read)(const std::string&)) {
+    return [&c, read](const std::string& text) {
+      std::optional<TimeControl> tc = read(text);
+      if (!tc) throw CLI::ValidationError("cannot read the time '" + text + "'");
       c.setup.time = *tc;
-    } else if (opt.is("--openings")) {
-      if (!opt.value(deck)) return 2;
-    } else if (opt.is("--games") || opt.is("--concurrency") || opt.is("--max-moves")) {
-      std::string name = opt.word();
-      if (!opt.value(value)) return 2;
-      auto n = read_int(value, 1, 1000000);
-      if (!n) return opt.fail(name + " wants a positive number");
-      if (name == "--games") limit = *n;
-      else if (name == "--concurrency") c.concurrency = *n;
-      else c.setup.max_plies = 2 * *n;
-    } else if (opt.is("--hang-timeout")) {
-      if (!opt.value(value)) return 2;
-      auto s = read_double(value, 0.1, 86400);
-      if (!s) return opt.fail("--hang-timeout wants seconds");
-      c.setup.hang_timeout = *s;
-    } else if (opt.is("--pdn")) {
-      if (!opt.value(c.pdn_path)) return 2;
-    } else if (opt.is("--user-settings")) {
-      user_settings = true;
-    } else if (!opt.word().empty() && opt.word()[0] == '-') {
-      return opt.fail("unknown option '" + opt.word() + "' (see quillbar match --help)");
-    } else {
-      libraries.push_back(opt.word());
-    }
-  }
-  if (libraries.size() > 2) return opt.fail("at most two engine libraries");
+    };
+  };
+  cli::add_each(app, "--time", clock(fixed_time), "fixed seconds per move (default 1)")->type_name("S");
+  cli::add_each(app, "--tc", clock(incremental_clock), "incremental clock in seconds, e.g. 60+0.5")
+      ->type_name("BASE+INC");
+  app.add_option("--openings", deck, "opening deck (default openings/three-move-deck.txt)")
+      ->type_name("FILE");
+  CLI::Option* games_given = cli::add_int(app, "--games", games, 1, 1000000,
+                                          "--games wants a positive number", "play only the first N games");
+  cli::add_int(app, "--concurrency", c.concurrency, 1, 1000000, "--concurrency wants a positive number",
+               "games at once (default: the number of cores)");
+  cli::add_int(app, "--max-moves", max_moves, 1, 1000000, "--max-moves wants a positive number",
+               "a game reaching N moves is drawn (default 200)");
+  cli::add_double(app, "--hang-timeout", c.setup.hang_timeout, 0.1, 86400, "--hang-timeout wants seconds",
+                  "seconds past its time before an engine is hung (30)")
+      ->type_name("S");
+  app.add_option("--pdn", c.pdn_path, "where the games go (default match-DATE-TIME.pdn)")->type_name("FILE");
+  app.add_flag("--user-settings", user_settings,
+               "let the engines read and change the user's stored settings (by default each gets "
+               "a private folder)");
+  if (std::optional<int> status = cli::parse(app, args)) return status;
+  c.setup.max_plies = 2 * max_moves;
+  if (libraries.size() > 2) return cli::refuse("match", "at most two engine libraries");
   for (int e = 0; e < 2; ++e) {
     std::string wanted = libraries.empty() ? "" : libraries[std::min<size_t>(e, libraries.size() - 1)];
     EngineLocation where = locate_engine(wanted);
@@ -241,12 +232,12 @@ int parse(const Args& args, MatchConfig& c, bool& user_settings) {
   }
   std::string error;
   if (deck.empty()) deck = find_data_file(DEFAULT_DECK);
-  if (!load_openings(deck, c.openings, error)) return opt.fail(error);
+  if (!load_openings(deck, c.openings, error)) return cli::refuse("match", error);
   int all = int(c.openings.size()) * 2;
-  c.games = limit ? std::min(*limit, all) : all;
+  c.games = games_given->count() ? std::min(games, all) : all;
   c.concurrency = std::min(c.concurrency, c.games);
   if (c.pdn_path.empty()) c.pdn_path = default_pdn_name();
-  return 0;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -256,7 +247,7 @@ int run_match(const Args& args) {
   using namespace host;
   MatchConfig config;
   bool user_settings = false;
-  if (int rc = parse(args, config, user_settings)) return rc == 1 ? 0 : rc;
+  if (std::optional<int> status = parse(args, config, user_settings)) return *status;
 
   // Private settings folders: a match neither reads nor changes the user's
   // stored engine settings, and A's "set" commands never reach B's start-up.

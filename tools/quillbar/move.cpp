@@ -2,20 +2,14 @@
 // the move, the result code and the status text.
 #include <cstdio>
 
+#include "command_line.h"
 #include "commands.h"
 #include "engine_process.h"
 #include "notation.h"
 #include "one_engine.h"
-#include "options.h"
 
 namespace host {
 namespace {
-
-const char* const USAGE =
-    "usage: quillbar move [--fen FEN] [options]\n"
-    "  --fen FEN          position to move from (default the start)\n"
-    "  --time S           seconds (default 1)\n"
-    "  --engine LIBRARY   engine library (default engines/libquillbar.so)\n";
 
 const char* const RESULT_NAMES[] = {"draw", "win", "loss", "unknown"};
 
@@ -26,28 +20,19 @@ const char* result_name(int code) { return code >= 0 && code <= 3 ? RESULT_NAMES
 
 int run_move(const Args& args) {
   using namespace host;
-  OptionCursor opt("move", args);
-  std::string value, fen, library;
+  std::string fen, library;
   double seconds = 1;
-  while (opt.next()) {
-    if (opt.is("--help") || opt.is("-h")) {
-      std::fputs(USAGE, stdout);
-      return 0;
-    } else if (opt.is("--fen")) {
-      if (!opt.value(fen)) return 2;
-    } else if (opt.is("--engine")) {
-      if (!opt.value(library)) return 2;
-    } else if (opt.is("--time")) {
-      if (!opt.value(value)) return 2;
-      auto t = read_double(value, 0.001, 86400);
-      if (!t) return opt.fail("--time wants seconds");
-      seconds = *t;
-    } else {
-      return opt.fail("unknown option '" + opt.word() + "' (see quillbar move --help)");
-    }
-  }
+  CLI::App app{"One getmove through the engine's exports: the move, the result code and the status text.",
+               "quillbar move"};
+  cli::describe(app, "usage: quillbar move [--fen FEN] [options]");
+  app.add_option("--fen", fen, "position to move from (default the start)")->type_name("FEN");
+  cli::add_double(app, "--time", seconds, 0.001, 86400, "--time wants seconds", "seconds (default 1)")
+      ->type_name("S");
+  app.add_option("--engine", library, "engine library (default engines/libquillbar.so)")
+      ->type_name("LIBRARY");
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
   std::optional<qb::FenPosition> parsed = root_position(fen);
-  if (!parsed) return opt.fail("cannot read the position '" + fen + "'");
+  if (!parsed) return cli::refuse("move", "cannot read the position '" + fen + "'");
   const qb::FenPosition root = *parsed;
 
   EngineProcess engine;

@@ -8,9 +8,12 @@
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/movetext.h"
+#include "command_line.h"
 #include "commands.h"
 
 namespace {
+
+constexpr int MAX_DEPTH = 30;
 
 // Bulk counting: at the last ply the move count is the leaf count.
 uint64_t perft(const qb::Position& p, int side, int depth) {
@@ -22,40 +25,23 @@ uint64_t perft(const qb::Position& p, int side, int depth) {
   return total;
 }
 
-bool parse_int(const std::string& s, int& out) {
-  char* end = nullptr;
-  long v = std::strtol(s.c_str(), &end, 10);
-  if (s.empty() || *end || v < 1 || v > 30) return false;
-  out = int(v);
-  return true;
-}
-
 }  // namespace
 
 int run_perft(const Args& args) {
   std::string fen;
   int depth = 10;
   bool divide = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--fen" && i + 1 < args.size()) fen = args[++i];
-    else if (args[i] == "--depth" && i + 1 < args.size()) {
-      if (!parse_int(args[++i], depth)) {
-        std::fprintf(stderr, "perft: --depth wants a number from 1 to 30\n");
-        return 2;
-      }
-    } else if (args[i] == "--divide") divide = true;
-    else {
-      std::fprintf(stderr, "perft: unknown option '%s'\n", args[i].c_str());
-      return 2;
-    }
-  }
+  CLI::App app{"Counts the leaf positions of the legal-move tree, depth by depth.", "quillbar perft"};
+  cli::describe(app, "usage: quillbar perft [--fen FEN] [--depth N] [--divide]");
+  app.add_option("--fen", fen, "position to count from (default the start)")->type_name("FEN");
+  cli::add_int(app, "--depth", depth, 1, MAX_DEPTH, "--depth wants a number from 1 to 30",
+               "plies (default 10)");
+  app.add_flag("--divide", divide, "the count below each move of the root");
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
   qb::FenPosition root{qb::start_position(), qb::BLACK};
   if (!fen.empty()) {
     auto parsed = qb::parse_fen(fen);
-    if (!parsed) {
-      std::fprintf(stderr, "perft: cannot read the position '%s'\n", fen.c_str());
-      return 2;
-    }
+    if (!parsed) return cli::refuse("perft", "cannot read the position '" + fen + "'");
     root = *parsed;
   }
   std::printf("%s\n", qb::position_text(root.position, root.side).c_str());

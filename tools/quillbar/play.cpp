@@ -6,9 +6,9 @@
 
 #include "board/fen.h"
 #include "board_text.h"
+#include "command_line.h"
 #include "commands.h"
 #include "engine_game.h"
-#include "options.h"
 #include "os.h"
 #include "paths.h"
 #include "pdn.h"
@@ -18,17 +18,6 @@ namespace host {
 namespace {
 
 constexpr int SELF_PLAY_MAX_MOVES = 200;
-
-const char* const USAGE =
-    "usage: quillbar play [options]\n"
-    "  --black | --white   the colour you play (default black, who moves first)\n"
-    "  --self              watch the engine play itself\n"
-    "  --time S            engine's seconds per move (default 1)\n"
-    "  --engine LIBRARY    engine library (default engines/libquillbar.so)\n"
-    "  --cmd TEXT          enginecommand line sent at start (repeatable), e.g. \"set book 0\"\n"
-    "  --fen FEN           start from this position, e.g. \"W:W21-24,K30:B1-4\"\n"
-    "  --max-moves N       self-play: draw after N moves (default 200)\n"
-    "  --pdn FILE          append the game to FILE when it ends\n";
 
 const char* const HELP =
     "Moves: 11-15, 22x15, a multi-jump as 1x10x19 (or 1x19 when that is unique).\n"
@@ -253,50 +242,40 @@ int play_session(Session& s, const std::string& pdn_path) {
 int run_play(const Args& args) {
   using namespace host;
   Session s;
-  OptionCursor opt("play", args);
-  std::string value, library, fen, pdn_path;
+  std::string library, fen, pdn_path;
   std::vector<std::string> commands;
   bool self = false;
   int max_moves = SELF_PLAY_MAX_MOVES;
-  while (opt.next()) {
-    if (opt.is("--help") || opt.is("-h")) {
-      std::fputs(USAGE, stdout);
-      return 0;
-    } else if (opt.is("--black")) {
-      s.user = qb::BLACK;
-    } else if (opt.is("--white")) {
-      s.user = qb::WHITE;
-    } else if (opt.is("--self")) {
-      self = true;
-    } else if (opt.is("--time")) {
-      if (!opt.value(value)) return 2;
-      auto t = read_double(value, 0.001, 86400);
-      if (!t) return opt.fail("--time wants seconds, e.g. 0.5");
-      s.move_time = *t;
-    } else if (opt.is("--engine")) {
-      if (!opt.value(library)) return 2;
-    } else if (opt.is("--cmd")) {
-      if (!opt.value(value)) return 2;
-      commands.push_back(value);
-    } else if (opt.is("--fen")) {
-      if (!opt.value(fen)) return 2;
-    } else if (opt.is("--max-moves")) {
-      if (!opt.value(value)) return 2;
-      auto n = read_int(value, 1, 100000);
-      if (!n) return opt.fail("--max-moves wants a positive number");
-      max_moves = *n;
-    } else if (opt.is("--pdn")) {
-      if (!opt.value(pdn_path)) return 2;
-    } else {
-      return opt.fail("unknown option '" + opt.word() + "' (see quillbar play --help)");
-    }
-  }
+  CLI::App app{"A game against the engine in the terminal.", "quillbar play"};
+  cli::describe(app, "usage: quillbar play [options]");
+  // The colour flags share one setting: the last one given counts.
+  app.add_flag_callback(
+         "--black", [&] { s.user = qb::BLACK; }, "you play Black, who moves first (the default)")
+      ->trigger_on_parse();
+  app.add_flag_callback(
+         "--white", [&] { s.user = qb::WHITE; }, "you play White")
+      ->trigger_on_parse();
+  app.add_flag("--self", self, "watch the engine play itself");
+  cli::add_double(app, "--time", s.move_time, 0.001, 86400, "--time wants seconds, e.g. 0.5",
+                  "engine's seconds per move (default 1)")
+      ->type_name("S");
+  app.add_option("--engine", library, "engine library (default engines/libquillbar.so)")
+      ->type_name("LIBRARY");
+  cli::add_each(
+      app, "--cmd", [&](const std::string& line) { commands.push_back(line); },
+      "enginecommand line sent at start (repeatable), e.g. \"set book 0\"")
+      ->type_name("TEXT");
+  app.add_option("--fen", fen, "start from this position, e.g. \"W:W21-24,K30:B1-4\"")->type_name("FEN");
+  cli::add_int(app, "--max-moves", max_moves, 1, 100000, "--max-moves wants a positive number",
+               "self-play: draw after N moves (default 200)");
+  app.add_option("--pdn", pdn_path, "append the game to FILE when it ends")->type_name("FILE");
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
   s.start = qb::start_position();
   if (!fen.empty()) {
     auto parsed = qb::parse_fen(fen);
-    if (!parsed) return opt.fail("cannot read the position '" + fen + "'");
+    if (!parsed) return cli::refuse("play", "cannot read the position '" + fen + "'");
     if (qb::has_man_on_crown_row(parsed->position))
-      return opt.fail("a man stands on its own crowning row in '" + fen + "'");
+      return cli::refuse("play", "a man stands on its own crowning row in '" + fen + "'");
     s.start = parsed->position;
     s.start_side = parsed->side;
   }

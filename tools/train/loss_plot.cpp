@@ -1,138 +1,103 @@
 #include "train/loss_plot.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdint>
+#include <cstdio>
 
 #include "weights/weights_writer.h"
 
 namespace qb::train {
 namespace {
 
-constexpr int WIDTH = 640, HEIGHT = 400, MARGIN = 30;
-enum Colour : uint8_t { WHITE_INK, GRID, AXIS, BLUE, RED };
-constexpr uint8_t PALETTE[][3] = {{255, 255, 255}, {225, 225, 225}, {60, 60, 60}, {30, 80, 220}, {220, 40, 40}};
+constexpr int WIDTH = 640, HEIGHT = 400, MARGIN = 50, GRID_LINES = 10;
+constexpr const char* GRID_COLOUR = "#e1e1e1";
+constexpr const char* AXIS_COLOUR = "#3c3c3c";
+constexpr const char* TRAINING_COLOUR = "#1e50dc";
+constexpr const char* HELD_OUT_COLOUR = "#dc2828";
 
-struct Canvas {
-  std::vector<uint8_t> pixels = std::vector<uint8_t>(size_t(WIDTH) * HEIGHT, WHITE_INK);
-  void dot(int x, int y, Colour c) {
-    if (x >= 0 && x < WIDTH && y >= 0 && y < HEIGHT) pixels[size_t(y) * WIDTH + x] = c;
-  }
-  void line(int x0, int y0, int x1, int y1, Colour c) {
-    int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
-    for (int i = 0; i <= steps; ++i) {
-      double t = steps ? double(i) / steps : 0;
-      int x = int(std::lround(x0 + t * (x1 - x0))), y = int(std::lround(y0 + t * (y1 - y0)));
-      dot(x, y, c);
-      dot(x, y + 1, c);  // two pixels thick
-    }
-  }
-  void square(int x, int y, Colour c) {
-    for (int dy = -2; dy <= 2; ++dy)
-      for (int dx = -2; dx <= 2; ++dx) dot(x + dx, y + dy, c);
+// Where the curves fall on the image. A loss that is not a number (a run
+// that diverged) has no place and is left out.
+struct Frame {
+  double low = 0, high = 1;
+  size_t points = 2;
+
+  double x(size_t epoch) const { return MARGIN + double(epoch) * (WIDTH - 2 * MARGIN) / double(points - 1); }
+  double y(double loss) const {
+    return HEIGHT - MARGIN - (loss - low) / (high - low) * (HEIGHT - 2 * MARGIN);
   }
 };
 
-uint32_t crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
-  crc = ~crc;
-  for (size_t i = 0; i < n; ++i) {
-    crc ^= data[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+Frame frame_for(const std::vector<double>& training, const std::vector<double>& held_out) {
+  double low = HUGE_VAL, high = -HUGE_VAL;
+  for (const auto* series : {&training, &held_out})
+    for (double v : *series)
+      if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
+  Frame f;
+  if (low <= high) {
+    double pad = std::max(1e-6, (high - low) * 0.1);
+    f.low = low - pad;
+    f.high = high + pad;
   }
-  return ~crc;
+  f.points = std::max<size_t>(2, std::max(training.size(), held_out.size()));
+  return f;
 }
 
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+std::string format(const char* pattern, auto... values) {
+  char text[256];
+  std::snprintf(text, sizeof text, pattern, values...);
+  return text;
 }
 
-void chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
-  put32(png, uint32_t(data.size()));
-  std::vector<uint8_t> body(type, type + 4);
-  body.insert(body.end(), data.begin(), data.end());
-  png.insert(png.end(), body.begin(), body.end());
-  put32(png, crc32(body.data(), body.size()));
+std::string line(double x0, double y0, double x1, double y1, const char* colour) {
+  return format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\"/>\n", x0, y0, x1, y1,
+                colour);
 }
 
-// A zlib stream of stored (uncompressed) blocks: no compression library
-// needed, and the image is small anyway.
-std::vector<uint8_t> zlib_stored(const std::vector<uint8_t>& raw) {
-  std::vector<uint8_t> out = {0x78, 0x01};
-  constexpr size_t BLOCK = 65535;
-  for (size_t at = 0; at < raw.size() || at == 0; at += BLOCK) {
-    size_t n = std::min(BLOCK, raw.size() - at);
-    bool last = at + n >= raw.size();
-    out.push_back(last ? 1 : 0);
-    out.push_back(uint8_t(n));
-    out.push_back(uint8_t(n >> 8));
-    out.push_back(uint8_t(~n));
-    out.push_back(uint8_t(~n >> 8));
-    out.insert(out.end(), raw.begin() + long(at), raw.begin() + long(at + n));
-    if (last) break;
+std::string grid(const Frame& f) {
+  std::string svg;
+  for (int g = 0; g <= GRID_LINES; ++g) {
+    double y = MARGIN + double(g) * (HEIGHT - 2 * MARGIN) / GRID_LINES;
+    svg += line(MARGIN, y, WIDTH - MARGIN, y, GRID_COLOUR);
   }
-  uint32_t a = 1, b = 0;
-  for (uint8_t byte : raw) {
-    a = (a + byte) % 65521;
-    b = (b + a) % 65521;
-  }
-  put32(out, (b << 16) | a);
-  return out;
+  for (size_t i = 0; i < f.points; ++i) svg += line(f.x(i), MARGIN, f.x(i), HEIGHT - MARGIN, GRID_COLOUR);
+  svg += line(MARGIN, HEIGHT - MARGIN, WIDTH - MARGIN, HEIGHT - MARGIN, AXIS_COLOUR);
+  svg += line(MARGIN, MARGIN, MARGIN, HEIGHT - MARGIN, AXIS_COLOUR);
+  svg += format("<text x=\"%d\" y=\"%d\" text-anchor=\"end\">%.4f</text>\n", MARGIN - 4, MARGIN + 4, f.high);
+  svg += format("<text x=\"%d\" y=\"%d\" text-anchor=\"end\">%.4f</text>\n", MARGIN - 4, HEIGHT - MARGIN + 4,
+                f.low);
+  svg += format("<text x=\"%d\" y=\"%d\" text-anchor=\"middle\">epoch</text>\n", WIDTH / 2, HEIGHT - 15);
+  return svg;
 }
 
-std::vector<uint8_t> encode_png(const Canvas& canvas) {
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> header;
-  put32(header, WIDTH);
-  put32(header, HEIGHT);
-  header.insert(header.end(), {8, 3, 0, 0, 0});  // 8-bit palette indices
-  chunk(png, "IHDR", header);
-  std::vector<uint8_t> palette;
-  for (const auto& rgb : PALETTE) palette.insert(palette.end(), rgb, rgb + 3);
-  chunk(png, "PLTE", palette);
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < HEIGHT; ++y) {
-    raw.push_back(0);  // no filter
-    auto row = canvas.pixels.begin() + long(y) * WIDTH;
-    raw.insert(raw.end(), row, row + WIDTH);
+std::string curve(const Frame& f, const std::vector<double>& losses, const char* colour) {
+  std::string points, dots;
+  for (size_t i = 0; i < losses.size(); ++i) {
+    if (!std::isfinite(losses[i])) continue;
+    points += format("%.1f,%.1f ", f.x(i), f.y(losses[i]));
+    dots += format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3\" fill=\"%s\"/>\n", f.x(i), f.y(losses[i]), colour);
   }
-  chunk(png, "IDAT", zlib_stored(raw));
-  chunk(png, "IEND", {});
-  return png;
+  return format("<polyline fill=\"none\" stroke-width=\"2\" stroke=\"%s\" points=\"", colour) + points +
+         "\"/>\n" + dots;
+}
+
+std::string legend() {
+  return format("<text x=\"%d\" y=\"30\" fill=\"%s\">training</text>\n", MARGIN, TRAINING_COLOUR) +
+         format("<text x=\"%d\" y=\"30\" fill=\"%s\">held out</text>\n", MARGIN + 80, HELD_OUT_COLOUR);
 }
 
 }  // namespace
 
 bool write_loss_plot(const std::string& path, const std::vector<double>& training,
                      const std::vector<double>& held_out, std::string* error) {
-  Canvas c;
-  double lo = 1e300, hi = -1e300;
-  for (const auto* series : {&training, &held_out})
-    for (double v : *series) lo = std::min(lo, v), hi = std::max(hi, v);
-  if (lo > hi) lo = 0, hi = 1;
-  double pad = std::max(1e-6, (hi - lo) * 0.1);
-  lo -= pad;
-  hi += pad;
-  size_t points = std::max<size_t>(2, std::max(training.size(), held_out.size()));
-  auto x_of = [&](size_t i) { return MARGIN + int(i * (WIDTH - 2 * MARGIN) / (points - 1)); };
-  auto y_of = [&](double v) { return HEIGHT - MARGIN - int((v - lo) / (hi - lo) * (HEIGHT - 2 * MARGIN)); };
-  for (int g = 0; g <= 10; ++g) {
-    int y = MARGIN + g * (HEIGHT - 2 * MARGIN) / 10;
-    c.line(MARGIN, y, WIDTH - MARGIN, y, GRID);
-  }
-  for (size_t i = 0; i < points; ++i) c.line(x_of(i), MARGIN, x_of(i), HEIGHT - MARGIN, GRID);
-  c.line(MARGIN, HEIGHT - MARGIN, WIDTH - MARGIN, HEIGHT - MARGIN, AXIS);
-  c.line(MARGIN, MARGIN, MARGIN, HEIGHT - MARGIN, AXIS);
-  auto draw = [&](const std::vector<double>& s, Colour colour) {
-    for (size_t i = 0; i < s.size(); ++i) {
-      c.square(x_of(i), y_of(s[i]), colour);
-      if (i) c.line(x_of(i - 1), y_of(s[i - 1]), x_of(i), y_of(s[i]), colour);
-    }
-  };
-  draw(training, BLUE);
-  draw(held_out, RED);
-  std::vector<uint8_t> png = encode_png(c);
-  return weights::write_file_atomically(path, png.data(), png.size(), error);
+  Frame f = frame_for(training, held_out);
+  std::string svg =
+      format(
+          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" font-family=\"sans-serif\" "
+          "font-size=\"12\">\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+          WIDTH, HEIGHT) +
+      grid(f) + curve(f, training, TRAINING_COLOUR) + curve(f, held_out, HELD_OUT_COLOUR) + legend() +
+      "</svg>\n";
+  return weights::write_file_atomically(path, svg.data(), svg.size(), error);
 }
 
 }  // namespace qb::train

@@ -1,6 +1,7 @@
-// The loss curves of a training run as a small PNG image: training loss in
-// blue, held-out loss in red, one point per epoch, with a light grid. The
-// numbers themselves go in the trainer's table.
+// The loss curves of a training run as a small SVG image, which any browser
+// shows: training loss in blue, held-out loss in red, one point per epoch,
+// over a light grid labelled with the loss range. The numbers themselves go
+// in the trainer's table.
 #pragma once
 
 #include <string>

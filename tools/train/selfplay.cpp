@@ -14,12 +14,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "board/fen.h"
+#include "command_line.h"
 #include "endgame/databases.h"
 #include "eval/weights.h"
 #include "interface/base/setting_text.h"
@@ -39,19 +42,6 @@ using namespace qb::train;
 constexpr uint32_t WORKER_HASH_MB = 16;
 constexpr int WORKER_DB_CACHE_MB = 64;
 
-const char* const USAGE =
-    "usage: selfplay --out FILE [options]\n"
-    "  --games N          games to play (default 1000)\n"
-    "  --depth D          plies searched per move (default 6)\n"
-    "  --random-plies R   up to R random moves after the opening (default 4)\n"
-    "  --workers W        worker processes (default: the number of cores)\n"
-    "  --weights DIR      weights directory (default engines/)\n"
-    "  --openings FILE    opening deck (default openings/three-move-deck.txt)\n"
-    "  --seed S           random seed (default 1)\n"
-    "  --chunk N          games per chunk, the unit a resumed run skips (default 100)\n"
-    "  --databases DIR    win/loss/draw endgame databases: games end at the first\n"
-    "                     position they cover, with its proven result (default: none)\n";
-
 struct Options {
   std::string out, weights = "engines/", deck = "openings/three-move-deck.txt", databases;
   int games = 1000, chunk_games = 100, workers = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -59,25 +49,39 @@ struct Options {
   SelfPlaySettings play;
 };
 
-bool parse(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (i + 1 >= argc) return false;
-    std::string v = argv[++i];
-    if (a == "--out") o.out = v;
-    else if (a == "--games") o.games = std::atoi(v.c_str());
-    else if (a == "--depth") o.play.depth = std::atoi(v.c_str());
-    else if (a == "--random-plies") o.play.random_plies = std::atoi(v.c_str());
-    else if (a == "--workers") o.workers = std::atoi(v.c_str());
-    else if (a == "--weights") o.weights = v.back() == '/' ? v : v + "/";
-    else if (a == "--openings") o.deck = v;
-    else if (a == "--seed") o.seed = uint32_t(std::strtoul(v.c_str(), nullptr, 10));
-    else if (a == "--databases") o.databases = v;
-    else if (a == "--chunk") o.chunk_games = std::atoi(v.c_str());
-    else return false;
-  }
-  return !o.out.empty() && o.games > 0 && o.workers > 0 && o.play.depth > 0 &&
-         o.play.random_plies >= 0 && o.chunk_games > 0;
+// Reads the command line into `o`; returns the status to end with when
+// there is nothing to play (help asked for, or a mistake).
+std::optional<int> parse(int argc, char** argv, Options& o) {
+  constexpr int MOST = std::numeric_limits<int>::max();
+  CLI::App app{"Plays engine games at a fixed depth and writes their positions as training data.",
+               "selfplay"};
+  cli::describe(app, "usage: selfplay --out FILE [options]");
+  app.add_option("--out", o.out, "the training data file")->type_name("FILE")->required();
+  cli::add_int(app, "--games", o.games, 1, MOST, "--games wants a positive number",
+               "games to play (default 1000)");
+  cli::add_int(app, "--depth", o.play.depth, 1, MOST, "--depth wants a positive number",
+               "plies searched per move (default 6)")
+      ->type_name("D");
+  cli::add_int(app, "--random-plies", o.play.random_plies, 0, MOST, "--random-plies wants 0 or more",
+               "up to R random moves after the opening (default 4)")
+      ->type_name("R");
+  cli::add_int(app, "--workers", o.workers, 1, MOST, "--workers wants a positive number",
+               "worker processes (default: the number of cores)")
+      ->type_name("W");
+  app.add_option("--weights", o.weights, "weights directory (default engines/)")->type_name("DIR");
+  app.add_option("--openings", o.deck, "opening deck (default openings/three-move-deck.txt)")
+      ->type_name("FILE");
+  app.add_option("--seed", o.seed, "random seed (default 1)")->type_name("S");
+  cli::add_int(app, "--chunk", o.chunk_games, 1, MOST, "--chunk wants a positive number",
+               "games per chunk, the unit a resumed run skips (default 100)");
+  app.add_option("--databases", o.databases,
+                 "win/loss/draw endgame databases: games end at the first position they cover, with "
+                 "its proven result (default: none)")
+      ->type_name("DIR");
+  if (std::optional<int> status = cli::parse(app, argc, argv)) return status;
+  if (o.out.empty()) return cli::refuse("selfplay", "--out needs a file name");
+  if (!o.weights.empty() && o.weights.back() != '/') o.weights += '/';
+  return std::nullopt;
 }
 
 // What a resumed run must share with the run it continues.
@@ -166,10 +170,7 @@ int run_worker(const Options& o, const std::vector<host::Opening>& deck, const C
 
 int main(int argc, char** argv) {
   Options o;
-  if (!parse(argc, argv, o)) {
-    std::fputs(USAGE, stderr);
-    return 2;
-  }
+  if (std::optional<int> status = parse(argc, argv, o)) return *status;
   std::vector<host::Opening> deck;
   std::string error;
   if (!host::load_openings(o.deck, deck, error) || deck.empty()) {

@@ -2,15 +2,19 @@
 // weights files, checking them by loading them as the engine does.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "eval/evaluate.h"
 #include "eval/weights.h"
 #include "train/features.h"
@@ -25,18 +29,6 @@ using namespace qb::train;
 
 constexpr int CHECKED_POSITIONS = 20000;
 
-const char* const USAGE =
-    "usage: train --data FILE [--data FILE ...] --out DIR [options]\n"
-    "  --epochs N      passes over the data (default 8)\n"
-    "  --lr X          Adam step in file units at the start (default 4)\n"
-    "  --decay X       step factor per epoch (default 0.75)\n"
-    "  --l2 X          L2 pull on pattern entries, e.g. 1e-4 (default 0: none)\n"
-    "  --scale K       logistic scale in hundredths of a man (default 100)\n"
-    "  --batch N       positions per step (default 1024)\n"
-    "  --holdout F     share of each file, from its end, held out (default 0.05)\n"
-    "  --seed S        shuffling seed (default 1)\n"
-    "Writes DIR/weights_v3.bin, DIR/weights_nk_v3.bin, DIR/loss.txt and DIR/loss.png.\n";
-
 struct Options {
   std::vector<std::string> data;
   std::string out;
@@ -45,24 +37,42 @@ struct Options {
   TrainSettings train;
 };
 
-bool parse(int argc, char** argv, Options& o) {
-  for (int i = 1; i + 1 < argc; i += 2) {
-    std::string a = argv[i], v = argv[i + 1];
-    double x = std::atof(v.c_str());
-    if (a == "--data") o.data.push_back(v);
-    else if (a == "--out") o.out = v.back() == '/' ? v : v + "/";
-    else if (a == "--epochs") o.train.epochs = int(x);
-    else if (a == "--lr") o.train.learning_rate = x;
-    else if (a == "--decay") o.train.rate_decay = x;
-    else if (a == "--l2") o.train.l2 = x;
-    else if (a == "--scale") o.train.sigmoid_scale = x;
-    else if (a == "--batch") o.train.batch = int(x);
-    else if (a == "--holdout") o.holdout = x;
-    else if (a == "--seed") o.seed = uint32_t(x);
-    else return false;
-  }
-  return argc % 2 == 1 && !o.data.empty() && !o.out.empty() && o.train.epochs >= 0 &&
-         o.train.batch > 0 && o.train.sigmoid_scale > 0 && o.holdout >= 0 && o.holdout < 1;
+// Reads the command line into `o`; returns the status to end with when
+// there is nothing to train (help asked for, or a mistake).
+std::optional<int> parse(int argc, char** argv, Options& o) {
+  constexpr int MOST = std::numeric_limits<int>::max();
+  constexpr double HUGE_NUMBER = 1e30;
+  CLI::App app{"Fits both weights blocks to self-play positions and writes the weights files.", "train"};
+  cli::describe(app, "usage: train --data FILE [--data FILE ...] --out DIR [options]");
+  app.footer("Writes DIR/weights_v3.bin, DIR/weights_nk_v3.bin, DIR/loss.txt and DIR/loss.svg.");
+  cli::add_each(
+      app, "--data", [&o](const std::string& path) { o.data.push_back(path); },
+      "training data file (repeatable)")
+      ->type_name("FILE")
+      ->required();
+  app.add_option("--out", o.out, "folder the weights go to")->type_name("DIR")->required();
+  cli::add_int(app, "--epochs", o.train.epochs, 0, MOST, "--epochs wants 0 or more",
+               "passes over the data (default 8)");
+  cli::add_double(app, "--lr", o.train.learning_rate, -HUGE_NUMBER, HUGE_NUMBER, "--lr wants a number",
+                  "Adam step in file units at the start (default 4)");
+  cli::add_double(app, "--decay", o.train.rate_decay, -HUGE_NUMBER, HUGE_NUMBER, "--decay wants a number",
+                  "step factor per epoch (default 0.75)");
+  cli::add_double(app, "--l2", o.train.l2, -HUGE_NUMBER, HUGE_NUMBER, "--l2 wants a number",
+                  "L2 pull on pattern entries, e.g. 1e-4 (default 0: none)");
+  cli::add_double(app, "--scale", o.train.sigmoid_scale, 1e-9, HUGE_NUMBER, "--scale wants a positive number",
+                  "logistic scale in hundredths of a man (default 100)")
+      ->type_name("K");
+  cli::add_int(app, "--batch", o.train.batch, 1, MOST, "--batch wants a positive number",
+               "positions per step (default 1024)");
+  cli::add_double(app, "--holdout", o.holdout, 0, std::nextafter(1.0, 0.0),
+                  "--holdout wants a share from 0 to below 1",
+                  "share of each file, from its end, held out (default 0.05)")
+      ->type_name("F");
+  app.add_option("--seed", o.seed, "shuffling seed (default 1)")->type_name("S");
+  if (std::optional<int> status = cli::parse(app, argc, argv)) return status;
+  if (o.out.empty()) return cli::refuse("train", "--out needs a folder");
+  if (o.out.back() != '/') o.out += '/';
+  return std::nullopt;
 }
 
 Sample make_sample(const TrainingPosition& t) {
@@ -96,10 +106,7 @@ bool check_written_weights(const std::string& dir, const std::vector<TrainingPos
 
 int main(int argc, char** argv) {
   Options o;
-  if (!parse(argc, argv, o)) {
-    std::fputs(USAGE, stderr);
-    return 2;
-  }
+  if (std::optional<int> status = parse(argc, argv, o)) return *status;
   auto started = std::chrono::steady_clock::now();
   std::vector<TrainingPosition> training_positions, held_out_positions;
   for (const std::string& path : o.data) {
@@ -158,12 +165,11 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(o.out, ec);
   if (!qb::weights::write_weights_files(o.out, *best, &error) ||
       !qb::weights::write_file_atomically(o.out + "loss.txt", table.data(), table.size(), &error) ||
-      !write_loss_plot(o.out + "loss.png", training_loss, held_out_loss, &error)) {
+      !write_loss_plot(o.out + "loss.svg", training_loss, held_out_loss, &error)) {
     std::fprintf(stderr, "train: %s\n", error.c_str());
     return 1;
   }
-  std::printf("Best held-out loss %.6f; weights, loss.txt and loss.png in %s\n", best_loss,
-              o.out.c_str());
+  std::printf("Best held-out loss %.6f; weights, loss.txt and loss.svg in %s\n", best_loss, o.out.c_str());
   if (!check_written_weights(o.out, held_out_positions.empty() ? training_positions : held_out_positions))
     return 1;
   return 0;

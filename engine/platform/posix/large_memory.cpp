@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/shared.h"
 
 namespace qb::platform {
 

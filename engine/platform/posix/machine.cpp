@@ -1,5 +1,5 @@
-// The machine on POSIX: processors, memory, clock, sleep, processor
-// identification and the about box (which has no window here).
+// The machine on POSIX: processors, memory, clock, sleep and the about box
+// (which has no window here); the processor's identification is in cpu.cpp.
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -10,10 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
 
 #include "platform/platform.h"
 
@@ -37,24 +33,6 @@ long memory_total_kb_from_proc() {
     if (std::sscanf(line, "MemTotal: %ld kB", &kb) == 1) break;
   std::fclose(f);
   return kb;
-}
-
-CpuInfo read_cpu_info() {
-  CpuInfo info{};
-#if defined(__x86_64__) || defined(__i386__)
-  unsigned a, b, c, d;
-  if (!__get_cpuid(0, &a, &b, &c, &d)) return info;
-  unsigned max_leaf = a;
-  std::memcpy(info.vendor + 0, &b, 4);
-  std::memcpy(info.vendor + 4, &d, 4);
-  std::memcpy(info.vendor + 8, &c, 4);
-  if (__get_cpuid(1, &a, &b, &c, &d)) info.popcnt = (c >> 23) & 1;
-  if (max_leaf >= 7) {
-    __cpuid_count(7, 0, a, b, c, d);
-    info.bmi2 = (b >> 8) & 1;
-  }
-#endif
-  return info;
 }
 
 }  // namespace
@@ -87,11 +65,6 @@ uint32_t process_clock_ms() {
 }
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-const CpuInfo& cpu_info() {
-  static const CpuInfo info = read_cpu_info();
-  return info;
-}
 
 void message_box(void*, const char* caption, const char* text) {
   std::fprintf(stderr, "%s\n%s\n", caption, text);

@@ -1,7 +1,7 @@
 // Large tables on large pages when the user holds the "Lock pages in memory"
 // right (granted by an administrator); otherwise, as for most users, on
 // ordinary pages. Both are page-aligned, which covers the 64-byte promise.
-#include "platform/platform.h"
+#include "platform/shared.h"
 #include "platform/windows/win.h"
 
 namespace qb::platform {

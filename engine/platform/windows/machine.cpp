@@ -1,10 +1,7 @@
-// The machine: processors, installed memory, the process clock, sleeping and
-// the processor's identification data.
-#include <intrin.h>
-
+// The machine: processors, installed memory, the process clock and sleeping;
+// the processor's identification is in cpu.cpp.
 #include <bit>
 #include <climits>
-#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/windows/win.h"
@@ -63,26 +60,6 @@ struct ProcessClock {
   }
 };
 
-CpuInfo read_cpu_info() {
-  CpuInfo info{};
-  int regs[4];  // eax, ebx, ecx, edx
-  __cpuid(regs, 0);
-  int highest_leaf = regs[0];
-  std::memcpy(info.vendor + 0, &regs[1], 4);
-  std::memcpy(info.vendor + 4, &regs[3], 4);
-  std::memcpy(info.vendor + 8, &regs[2], 4);
-  info.vendor[12] = '\0';
-  if (highest_leaf >= 1) {
-    __cpuid(regs, 1);
-    info.popcnt = (regs[2] >> 23) & 1;
-  }
-  if (highest_leaf >= 7) {
-    __cpuidex(regs, 7, 0);
-    info.bmi2 = (regs[1] >> 8) & 1;
-  }
-  return info;
-}
-
 }  // namespace
 
 int processor_count() {
@@ -107,10 +84,5 @@ uint32_t process_clock_ms() {
 }
 
 void sleep_ms(int ms) { Sleep(ms > 0 ? DWORD(ms) : 0); }
-
-const CpuInfo& cpu_info() {
-  static const CpuInfo info = read_cpu_info();
-  return info;
-}
 
 }  // namespace qb::platform

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "command_line.h"
 #include "commands.h"
-#include "options.h"
 #include "os.h"
 #include "page_files.h"
 #include "paths.h"
@@ -26,15 +26,6 @@ constexpr int DEFAULT_MARGIN = 10;
 constexpr auto STREAM_WAIT = std::chrono::seconds(5);  // then a keep-alive comment
 constexpr const char* HELP_FILE = "engines/QuillbarHelp.htm";
 constexpr const char* GAME_PATH = "/api/games/([0-9a-f]{16})";
-
-const char* const USAGE =
-    "usage: quillbar serve [options]\n"
-    "  --port N           port on 127.0.0.1 (default 8080; 0 picks a free one)\n"
-    "  --open             open the page in the web browser\n"
-    "  --time S           the page's first seconds per move (default 1)\n"
-    "  --engine LIBRARY   engine library (default engines/libquillbar.so)\n"
-    "  --max-games N      engines running at once (default 4)\n"
-    "  --idle S           end a game's engine S seconds after its page went away (default 300)\n";
 
 void send_json(httplib::Response& res, int status, const Json& body) {
   res.status = status;
@@ -289,36 +280,27 @@ void Server::routes() {
 int run_serve(const Args& args) {
   using namespace host;
   using namespace host::web;
-  OptionCursor opt("serve", args);
-  std::string value, library;
+  std::string library;
   int port = DEFAULT_PORT;
   bool open = false;
   ServeSettings settings;
   double first_time = 1.0;
-  while (opt.next()) {
-    if (opt.is("--help") || opt.is("-h")) {
-      std::fputs(USAGE, stdout);
-      return 0;
-    } else if (opt.is("--open")) {
-      open = true;
-    } else if (opt.is("--engine")) {
-      if (!opt.value(library)) return 2;
-    } else if (opt.is("--port") || opt.is("--max-games")) {
-      bool is_port = opt.is("--port");
-      if (!opt.value(value)) return 2;
-      auto n = is_port ? read_int(value, 0, 65535) : read_int(value, 1, 64);
-      if (!n) return opt.fail(is_port ? "--port wants 0 to 65535" : "--max-games wants 1 to 64");
-      (is_port ? port : settings.max_games) = *n;
-    } else if (opt.is("--time") || opt.is("--idle")) {
-      bool is_time = opt.is("--time");
-      if (!opt.value(value)) return 2;
-      auto t = read_double(value, is_time ? MIN_MOVE_TIME : 1, is_time ? MAX_MOVE_TIME : 86400);
-      if (!t) return opt.fail(is_time ? "--time wants seconds from 0.05 to 600" : "--idle wants seconds");
-      (is_time ? first_time : settings.idle_seconds) = *t;
-    } else {
-      return opt.fail("unknown option '" + opt.word() + "' (see quillbar serve --help)");
-    }
-  }
+  CLI::App app{"The board in the browser, served on 127.0.0.1.", "quillbar serve"};
+  cli::describe(app, "usage: quillbar serve [options]");
+  cli::add_int(app, "--port", port, 0, 65535, "--port wants 0 to 65535",
+               "port on 127.0.0.1 (default 8080; 0 picks a free one)");
+  app.add_flag("--open", open, "open the page in the web browser");
+  cli::add_double(app, "--time", first_time, MIN_MOVE_TIME, MAX_MOVE_TIME,
+                  "--time wants seconds from 0.05 to 600", "the page's first seconds per move (default 1)")
+      ->type_name("S");
+  app.add_option("--engine", library, "engine library (default engines/libquillbar.so)")
+      ->type_name("LIBRARY");
+  cli::add_int(app, "--max-games", settings.max_games, 1, 64, "--max-games wants 1 to 64",
+               "engines running at once (default 4)");
+  cli::add_double(app, "--idle", settings.idle_seconds, 1, 86400, "--idle wants seconds",
+                  "end a game's engine S seconds after its page went away (default 300)")
+      ->type_name("S");
+  if (std::optional<int> status = cli::parse(app, args)) return *status;
   EngineLocation where = locate_engine(library);
   settings.engine = EngineConfig{where.library, "", where.workdir, "", {}};
 
@@ -327,7 +309,7 @@ int run_serve(const Args& args) {
   server.routes();
   server.port = port == 0 ? server.http.bind_to_any_port("127.0.0.1") : port;
   if (server.port <= 0 || (port != 0 && !server.http.bind_to_port("127.0.0.1", port)))
-    return opt.fail("cannot listen on 127.0.0.1:" + std::to_string(port) + " (is it in use?)");
+    return cli::refuse("serve", "cannot listen on 127.0.0.1:" + std::to_string(port) + " (is it in use?)");
   std::string url = "http://127.0.0.1:" + std::to_string(server.port) + "/";
   std::printf("Quillbar serves the board at %s (Ctrl+C ends it)\n", url.c_str());
   std::fflush(stdout);
