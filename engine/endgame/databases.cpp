@@ -89,9 +89,11 @@ const char* wait_text_name(int type) {
   }
 }
 
-// Steps 5-10 of the WLD part. False only for a database of a kind the
-// engine cannot use: then nothing more is done, and the next call starts the
-// discovery again.
+// Finds the win/loss/draw files in the dbpath folder, opens the driver with
+// the piece count and cache the settings allow, and records what opened; a
+// folder without tables or a driver that fails leaves the databases closed
+// with a message. False only for a database of a kind the engine cannot use:
+// then nothing more is done, and the next call starts the discovery again.
 bool open_wld(char* status) {
   const std::string setting = get_text_setting(g_settings.dbpath);
   const std::string dir = database_directory(setting.c_str());

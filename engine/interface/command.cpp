@@ -11,9 +11,6 @@
 namespace qb {
 namespace {
 
-constexpr int32_t PROTOCOL_VERSION = 2;
-constexpr const char* HELP_FILE = "QuillbarHelp.htm";
-constexpr const char* NO_STATIC_EVALUATION = "This engine does not use static evaluation\n";
 
 int32_t run_plain_command(const std::string& word, char* reply) {
   if (word == "name") write_host_text(reply, "%s", engine_name().c_str());

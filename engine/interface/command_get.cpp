@@ -1,6 +1,7 @@
 // "get keyword": the value of a setting, or a fixed fact about the engine.
 #include <cstring>
 
+#include "interface/about.h"
 #include "interface/command.h"
 #include "interface/base/engine_status.h"
 #include "interface/base/host_text.h"
@@ -12,7 +13,6 @@ namespace qb {
 namespace {
 
 constexpr int32_t GAME_TYPE = 21;  // English/American checkers
-constexpr int32_t PROTOCOL_VERSION = 2;
 
 void number(char* out, int32_t value) { write_host_text(out, "%d", value); }
 void text(char* out, const TextSetting& field) {

@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr int32_t PROTOCOL_VERSION = 2;
-constexpr const char* HELP_FILE = "QuillbarHelp.htm";
 
 int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* str,
                     int32_t* playnow, int32_t info, int32_t moreinfo) {
@@ -101,17 +99,17 @@ QB_EXPORT int32_t engineabout(void* window) {
 
 QB_EXPORT int32_t enginehelp(char* text) {
   qb::initialise_engine();
-  qb::write_host_text(text, "%s", HELP_FILE);
+  qb::write_host_text(text, "%s", qb::HELP_FILE);
   return 1;
 }
 
-QB_EXPORT int32_t protocolversion(void) { return PROTOCOL_VERSION; }
+QB_EXPORT int32_t protocolversion(void) { return qb::PROTOCOL_VERSION; }
 
 // The board is read (as the protocol has it) but, with nothing to evaluate,
 // the position is not kept: a getmove converts its own board anyway.
 QB_EXPORT int32_t staticevaluation(int32_t board[8][8], int32_t, char* text) {
   if (board) (void)qb::from_host_board(board);
-  qb::write_host_text(text, "This engine does not use static evaluation\n");
+  qb::write_host_text(text, "%s", qb::NO_STATIC_EVALUATION);
   return 1;
 }
 

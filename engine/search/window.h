@@ -17,17 +17,14 @@ struct SearchWindow {
   int alpha;     // the next pass
   int beta;      // alpha + 1
   int step;
-  int mode;      // the stepped rule; the only one in use
 };
 
 constexpr int WINDOW_MAX_STEP = 128;
-constexpr int WINDOW_STEPPED = 2;
 
 // The first pass of an iteration tests whether the root still reaches the
 // previous iteration's value.
 inline SearchWindow initial_window(int previous_value) {
-  return SearchWindow{WINDOW_MAX_STEP, -MATE, MATE, previous_value - 1, previous_value, 1,
-                      WINDOW_STEPPED};
+  return SearchWindow{WINDOW_MAX_STEP, -MATE, MATE, previous_value - 1, previous_value, 1};
 }
 
 // Narrows the bounds with a pass's value and places the next null window,

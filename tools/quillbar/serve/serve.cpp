@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "command_line.h"
+#include "interface/about.h"
 #include "commands.h"
 #include "os.h"
 #include "page_files.h"
@@ -24,7 +25,6 @@ constexpr size_t MAX_MOVES = 2000;
 constexpr double MIN_MOVE_TIME = 0.05, MAX_MOVE_TIME = 600;
 constexpr int DEFAULT_MARGIN = 10;
 constexpr auto STREAM_WAIT = std::chrono::seconds(5);  // then a keep-alive comment
-constexpr const char* HELP_FILE = "engines/QuillbarHelp.htm";
 constexpr const char* GAME_PATH = "/api/games/([0-9a-f]{16})";
 
 void send_json(httplib::Response& res, int status, const Json& body) {
@@ -253,10 +253,10 @@ void Server::routes() {
     send_json(res, 200, {{"pdn", game_pdn(*game, tags, string_field(*body, "result"))}});
   });
   http.Get("/help", [](const httplib::Request&, httplib::Response& res) {
-    std::ifstream in(find_data_file(HELP_FILE), std::ios::binary);
+    std::ifstream in(find_data_file(std::string("engines/") + qb::HELP_FILE), std::ios::binary);
     if (!in) {
       res.status = 404;
-      return res.set_content("The help file " + std::string(HELP_FILE) +
+      return res.set_content("The help file engines/" + std::string(qb::HELP_FILE) +
                                  " is not installed beside this quillbar.\n", "text/plain");
     }
     std::ostringstream text;
