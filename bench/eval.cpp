@@ -67,8 +67,8 @@ void run(const char* name, GatherPath path, const std::vector<Sample>& samples, 
     }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   double evals = double(rounds) * double(samples.size());
-  std::printf("%-9s %10.0f evaluations/s (%.0f in %.2f s, checksum %lld)\n", name, evals / seconds,
-              evals, seconds, sum);
+  std::printf("%-9s %10.0f evaluations/s (%.0f in %.2f s, checksum %lld)\n", name, evals / seconds, evals,
+              seconds, sum);
 }
 
 }  // namespace

@@ -74,8 +74,7 @@ void BlockCache::insert(uint64_t key, const uint8_t* block) {
     set.hand.store(uint32_t(w + 1), std::memory_order_relaxed);
     if (tries < WAYS && set.used[w].load(std::memory_order_relaxed))
       set.used[w].store(0, std::memory_order_relaxed);
-    else
-      victim = w;
+    else victim = w;
   }
   if (victim < WAYS) {
     set.keys[victim].store(key, std::memory_order_relaxed);

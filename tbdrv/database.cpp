@@ -186,7 +186,8 @@ std::unique_ptr<Database> open_database(const std::string& dir, int pieces, int 
   for (const auto& t : db->tables)
     if (t) blocks += t->header.blocks;
   uint64_t useful_mb = ((2 * blocks * BLOCK_BYTES) >> 20) + 1;
-  db->cache = std::make_unique<BlockCache>(int(std::min<uint64_t>(uint64_t(std::max(cache_mb, 1)), useful_mb)));
+  db->cache =
+      std::make_unique<BlockCache>(int(std::min<uint64_t>(uint64_t(std::max(cache_mb, 1)), useful_mb)));
   preload(*db);
   return db;
 }

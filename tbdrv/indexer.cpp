@@ -14,10 +14,8 @@ uint32_t search_set(uint64_t r, int k) {
     int lo = k - 1;  // C(k-1, k) = 0 <= r always
     while (high - lo > 1) {
       int mid = (lo + high) / 2;
-      if (BINOM.c[mid][k] <= r)
-        lo = mid;
-      else
-        high = mid;
+      if (BINOM.c[mid][k] <= r) lo = mid;
+      else high = mid;
     }
     r -= BINOM.c[lo][k];
     set |= 1u << lo;
@@ -98,10 +96,8 @@ void split_index(uint64_t index, const Shape& sh, uint64_t rank[4]) {
 bool position_at(uint64_t index, const Shape& sh, qb::Position& out) {
   const Material& m = sh.m;
   uint64_t rank[4];
-  if (sh.size <= UINT32_MAX)
-    split_index(uint32_t(index), sh, rank);
-  else
-    split_index(index, sh, rank);
+  if (sh.size <= UINT32_MAX) split_index(uint32_t(index), sh, rank);
+  else split_index(index, sh, rank);
   uint64_t bm_rank = rank[0], wm_rank = rank[1], bk_rank = rank[2], wk_rank = rank[3];
   uint32_t bm = unrank_set(bm_rank, m.bm);
   uint32_t wm = unrank_set(wm_rank, m.wm) << 4;

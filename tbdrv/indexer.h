@@ -35,9 +35,7 @@ struct Divisor {
 
   Divisor() = default;
   explicit Divisor(uint64_t divisor) : d(uint32_t(divisor)), magic(d > 1 ? ~uint64_t(0) / d + 1 : 0) {}
-  uint32_t quotient(uint32_t n) const {
-    return d == 1 ? n : uint32_t((unsigned __int128)magic * n >> 64);
-  }
+  uint32_t quotient(uint32_t n) const { return d == 1 ? n : uint32_t((unsigned __int128)magic * n >> 64); }
 };
 
 struct Shape {

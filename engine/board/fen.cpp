@@ -12,7 +12,10 @@ void append_list(std::string& out, uint32_t pieces, uint32_t kings) {
   int n = 1;
   while (n <= 32) {
     uint32_t bit = 1u << (n - 1);
-    if (!(pieces & bit)) { ++n; continue; }
+    if (!(pieces & bit)) {
+      ++n;
+      continue;
+    }
     bool king = kings & bit;
     int last = n;
     while (last < 32) {
@@ -37,7 +40,9 @@ void append_list(std::string& out, uint32_t pieces, uint32_t kings) {
 // Parses "K12", "12", "5-8" or "K5-8" entries separated by commas.
 bool parse_list(const std::string& text, uint32_t& pieces, uint32_t& kings) {
   size_t i = 0;
-  auto skip_space = [&] { while (i < text.size() && std::isspace((unsigned char)text[i])) ++i; };
+  auto skip_space = [&] {
+    while (i < text.size() && std::isspace((unsigned char)text[i])) ++i;
+  };
   auto read_number = [&](int& value) {
     skip_space();
     size_t begin = i;

@@ -120,7 +120,9 @@ struct RecordPaths {
   Position work[32 + 1];
 
   void start(const Position& p) { work[0] = p; }
-  void jump(int depth, const Position& p) { if (depth <= 32) work[depth] = p; }
+  void jump(int depth, const Position& p) {
+    if (depth <= 32) work[depth] = p;
+  }
   void complete(int index, int jumps) {
     CapturePath& rec = out[index];
     int kept = jumps <= MAX_PATH_JUMPS ? jumps : MAX_PATH_JUMPS;
@@ -141,7 +143,7 @@ struct CaptureGen {
   Side side;
   MoveList& list;
   Paths& paths;
-  uint32_t empty = 0;       // empty squares plus the starting square
+  uint32_t empty = 0;  // empty squares plus the starting square
   uint32_t opp = 0;
   uint32_t own_rest = 0;    // mover's word without the starting square
   uint32_t kings_rest = 0;  // kings word without the starting square

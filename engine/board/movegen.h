@@ -27,8 +27,7 @@ bool has_capture(const Position& p, Side side);
 
 // Captures if there are any, else non-captures; 0 means the side has lost.
 inline int generate_moves(const Position& p, MoveList& list, Side side) {
-  return has_capture(p, side) ? generate_captures(p, list, side)
-                              : generate_noncaptures(p, list, side);
+  return has_capture(p, side) ? generate_captures(p, list, side) : generate_noncaptures(p, list, side);
 }
 
 // The position after each jump of one capture, for hosts that animate or

@@ -20,8 +20,12 @@ SearchNode make_root(const Position& p, Side side, const SearchNode* parent) {
 SearchNode make_child(const SearchNode& parent, const Position& child, bool capture) {
   Position before = parent.position();
   bool reversible = !capture && !men_changed(before, child, parent.side);
-  return SearchNode{child.pieces[BLACK], child.pieces[WHITE], child.kings, opponent_of(parent.side),
-                    reversible ? parent.reversible + 1 : 0, &parent};
+  return SearchNode{child.pieces[BLACK],
+                    child.pieces[WHITE],
+                    child.kings,
+                    opponent_of(parent.side),
+                    reversible ? parent.reversible + 1 : 0,
+                    &parent};
 }
 
 HostCell square_to_host(int square) {
@@ -36,11 +40,22 @@ Position from_host_board(const int32_t board[8][8]) {
     HostCell cell = square_to_host(n);
     uint32_t bit = 1u << (n - 1);
     switch (board[cell.x][cell.y]) {
-      case HOST_WHITE_MAN: p.pieces[WHITE] |= bit; break;
-      case HOST_BLACK_MAN: p.pieces[BLACK] |= bit; break;
-      case HOST_WHITE_KING: p.pieces[WHITE] |= bit; p.kings |= bit; break;
-      case HOST_BLACK_KING: p.pieces[BLACK] |= bit; p.kings |= bit; break;
-      default: break;  // unknown codes read as empty squares
+      case HOST_WHITE_MAN:
+        p.pieces[WHITE] |= bit;
+        break;
+      case HOST_BLACK_MAN:
+        p.pieces[BLACK] |= bit;
+        break;
+      case HOST_WHITE_KING:
+        p.pieces[WHITE] |= bit;
+        p.kings |= bit;
+        break;
+      case HOST_BLACK_KING:
+        p.pieces[BLACK] |= bit;
+        p.kings |= bit;
+        break;
+      default:
+        break;  // unknown codes read as empty squares
     }
   }
   return p;

@@ -35,11 +35,11 @@ constexpr uint32_t CROWN_ROW[2] = {BLACK_CROWN_ROW, WHITE_CROWN_ROW};
 
 // Step masks: which sources (or destinations) a shift may use without
 // wrapping into the wrong row.
-constexpr uint32_t STEP3_SQUARES = 0x00E0E0E0;     // +3 sources, -3 destinations
-constexpr uint32_t STEP5_UP_SOURCES = ~0x00F8F8F8u;  // +5 sources (row 7 shifts out)
-constexpr uint32_t ODD_ROWS_135 = 0x00F0F0F0;      // +4 from odd rows; -4 onto odd rows
+constexpr uint32_t STEP3_SQUARES = 0x00E0E0E0;            // +3 sources, -3 destinations
+constexpr uint32_t STEP5_UP_SOURCES = ~0x00F8F8F8u;       // +5 sources (row 7 shifts out)
+constexpr uint32_t ODD_ROWS_135 = 0x00F0F0F0;             // +4 from odd rows; -4 onto odd rows
 constexpr uint32_t STEP4_UP_EVEN_SOURCES = ~0x00F0F0F0u;  // +4 from even rows (and row 7)
-constexpr uint32_t STEP5_DOWN_TARGETS = 0x07070707;  // -5 destinations
+constexpr uint32_t STEP5_DOWN_TARGETS = 0x07070707;       // -5 destinations
 
 // Jump sources by direction and row parity of the source.
 constexpr uint32_t UP9_EVEN = 0x00070707, UP9_ODD = 0x00707070;
@@ -63,10 +63,17 @@ SearchNode make_child(const SearchNode& parent, const Position& child, bool capt
 
 // The host's 8x8 board, indexed board[x][y].
 using HostBoard = int32_t[8][8];
-enum HostPiece : int32_t { HOST_EMPTY = 0, HOST_WHITE_MAN = 5, HOST_BLACK_MAN = 6,
-                           HOST_WHITE_KING = 9, HOST_BLACK_KING = 10 };
+enum HostPiece : int32_t {
+  HOST_EMPTY = 0,
+  HOST_WHITE_MAN = 5,
+  HOST_BLACK_MAN = 6,
+  HOST_WHITE_KING = 9,
+  HOST_BLACK_KING = 10
+};
 
-struct HostCell { int x, y; };
+struct HostCell {
+  int x, y;
+};
 HostCell square_to_host(int square);  // square 1-32
 Position from_host_board(const int32_t board[8][8]);
 void to_host_board(const Position& p, int32_t board[8][8]);
@@ -90,7 +97,9 @@ inline bool is_promotion(const Position& before, const Position& after, Side sid
 
 // Square indices (0-31) of the lowest vacated and occupied squares of the
 // mover's word; 0 when there is none.
-struct FromTo { int from, to; };
+struct FromTo {
+  int from, to;
+};
 FromTo move_from_to(uint32_t before, uint32_t after);
 
 }  // namespace qb

@@ -31,9 +31,7 @@ constexpr Substitution make_substitution() {
 
 constexpr Substitution SUBSTITUTION = make_substitution();
 
-int sign_extend_12(uint32_t bits) {
-  return int(bits & 0x7FF) - int(bits & 0x800);
-}
+int sign_extend_12(uint32_t bits) { return int(bits & 0x7FF) - int(bits & 0x800); }
 
 }  // namespace
 
@@ -69,8 +67,7 @@ uint32_t book_hash(const Position& p, Side side) {
 }
 
 uint32_t read_word(const uint8_t* bytes) {
-  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-         uint32_t(bytes[3]) << 24;
+  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
 }
 
 void write_word(uint8_t* bytes, uint32_t word) {

@@ -26,8 +26,8 @@ constexpr int BOOK_VERSION_BYTES = 16;
 constexpr char BOOK_OLDEST_VERSION[] = "4.01";
 constexpr char BOOK_WRITER_VERSION[] = "4.01";
 constexpr int BOOK_RECORD_SIZE = 12;
-constexpr int BOOK_NO_MOVE = 31;           // "no second move" in a 5-bit field
-constexpr int BOOK_MAX_MOVE_INDEX = 30;    // highest move index a record can name
+constexpr int BOOK_NO_MOVE = 31;         // "no second move" in a 5-bit field
+constexpr int BOOK_MAX_MOVE_INDEX = 30;  // highest move index a record can name
 constexpr int BOOK_MAX_KING_MASKS = 1 << 13;
 constexpr int BOOK_VALUE_MIN = -2048, BOOK_VALUE_MAX = 2047;  // signed 12-bit
 

@@ -88,8 +88,7 @@ int mark_candidates(std::vector<MoveEntry>& entries, int level) {
 std::string entry_text(const Position& p, const MoveList& moves, const MoveEntry& e) {
   char move[MOVE_TEXT_SIZE];
   char text[64];
-  std::snprintf(text, sizeof text, "%s(%d/%d)", move_text(move, p, moves.moves[e.index]), e.value,
-                e.depth);
+  std::snprintf(text, sizeof text, "%s(%d/%d)", move_text(move, p, moves.moves[e.index]), e.value, e.depth);
   return text;
 }
 

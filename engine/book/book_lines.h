@@ -17,9 +17,7 @@ namespace qb {
 constexpr int MAX_BOOK_LINE_PLIES = 200;
 
 // The depth of a line one book position longer (saturating: marks hold a byte).
-inline uint8_t line_depth_after(uint8_t depth) {
-  return depth == UINT8_MAX ? depth : uint8_t(depth + 1);
-}
+inline uint8_t line_depth_after(uint8_t depth) { return depth == UINT8_MAX ? depth : uint8_t(depth + 1); }
 
 struct MoveEntry {
   int index;     // in the MoveList

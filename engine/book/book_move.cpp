@@ -32,8 +32,8 @@ const MoveEntry& draw_candidate(const std::vector<MoveEntry>& entries, int count
   return entries.front();  // not reached: count entries are chosen
 }
 
-std::string choice_text(const Position& p, const MoveList& moves,
-                        const std::vector<MoveEntry>& entries, const MoveEntry& played) {
+std::string choice_text(const Position& p, const MoveList& moves, const std::vector<MoveEntry>& entries,
+                        const MoveEntry& played) {
   std::string text = entry_text(p, moves, played) + "*";
   for (const MoveEntry& e : entries) {
     if (e.index == played.index || !(e.in_book || e.first || e.second)) continue;
@@ -57,8 +57,7 @@ bool book_move(const Position& p, Side side, const MoveList& moves, const Search
   int candidates = mark_candidates(entries, g_settings.book.load());
   if (candidates == 0) return false;
   const MoveEntry& played = draw_candidate(entries, candidates);
-  if (refused_for_repetition(p, side, moves.moves[played.index], history_tail, played.value))
-    return false;
+  if (refused_for_repetition(p, side, moves.moves[played.index], history_tail, played.value)) return false;
 
   *index = played.index;
   *value = played.value;

@@ -60,8 +60,7 @@ void append_word(std::vector<uint8_t>& out, uint32_t word, bool substituted) {
 
 }  // namespace
 
-std::vector<uint8_t> build_book_image(const std::vector<BookPosition>& positions,
-                                      std::string* error) {
+std::vector<uint8_t> build_book_image(const std::vector<BookPosition>& positions, std::string* error) {
   Table t;
   t.records.assign(std::size_t(double(positions.size()) * SLOTS_PER_POSITION) + 1, BookRecord{});
   std::map<uint32_t, int> known_kings;
@@ -97,8 +96,7 @@ std::vector<uint8_t> build_book_image(const std::vector<BookPosition>& positions
   return image;
 }
 
-bool write_book(const std::string& path, const std::vector<BookPosition>& positions,
-                std::string* error) {
+bool write_book(const std::string& path, const std::vector<BookPosition>& positions, std::string* error) {
   std::vector<uint8_t> image = build_book_image(positions, error);
   if (image.empty()) return false;
   const std::string temporary = path + ".tmp";

@@ -23,12 +23,10 @@ struct BookPosition {
 // a message in `error` for input the format cannot hold: no black piece,
 // a side other than 0 or 1, a move index out of range, a position given
 // twice, or more distinct king masks than the format can index.
-std::vector<uint8_t> build_book_image(const std::vector<BookPosition>& positions,
-                                      std::string* error);
+std::vector<uint8_t> build_book_image(const std::vector<BookPosition>& positions, std::string* error);
 
 // Builds the image and writes it to `path` (through a temporary file, so an
 // existing book is replaced only by a complete one).
-bool write_book(const std::string& path, const std::vector<BookPosition>& positions,
-                std::string* error);
+bool write_book(const std::string& path, const std::vector<BookPosition>& positions, std::string* error);
 
 }  // namespace qb

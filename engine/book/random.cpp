@@ -20,8 +20,7 @@ uint32_t twist(uint32_t upper, uint32_t lower, uint32_t shifted) {
 
 void regenerate() {
   for (int k = 0; k < STATE_WORDS; ++k) {
-    g_state[k] = twist(g_state[k], g_state[(k + 1) % STATE_WORDS],
-                       g_state[(k + SHIFT_WORDS) % STATE_WORDS]);
+    g_state[k] = twist(g_state[k], g_state[(k + 1) % STATE_WORDS], g_state[(k + SHIFT_WORDS) % STATE_WORDS]);
   }
   g_next = 0;
 }

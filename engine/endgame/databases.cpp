@@ -42,8 +42,7 @@ int lookup_wld(const Position& p, Side side, bool conditional) {
 void publish() {
   if (g_wld.handle)
     g_search_db = SearchDatabase{g_wld.max_pieces, g_wld.max_per_side, lookup_wld, score_db_win};
-  else
-    g_search_db = SearchDatabase{};
+  else g_search_db = SearchDatabase{};
   DatabaseStatus& s = g_database_status;
   s.wld_open = g_wld.handle != nullptr;
   s.wld_type = g_wld.handle ? wld_type_of_open : 0;
@@ -63,9 +62,7 @@ void reset_wld_record() {
   wld_type_of_open = 0;
 }
 
-void close_aux() {
-  driver_close(g_aux.handle);
-}
+void close_aux() { driver_close(g_aux.handle); }
 
 void wait_ms(int ms) {
   if (ms > 0) platform::sleep_ms(ms);
@@ -73,19 +70,24 @@ void wait_ms(int ms) {
 
 int max_per_side_for(int type, int pieces, EndgameDriver* handle) {
   switch (type) {
-    case DB_CAKE: return 4;
+    case DB_CAKE:
+      return 4;
     case DB_CHINOOK:
       if (pieces <= CHINOOK_SMALL_PIECES) return 5;
       return driver_lookup(handle, CHINOOK_PROBE, WHITE, false) == WLD_WIN ? 7 : 4;
-    default: return 5;
+    default:
+      return 5;
   }
 }
 
 const char* wait_text_name(int type) {
   switch (type) {
-    case DB_CAKE: return "Cake";
-    case DB_CHINOOK: return "Chinook";
-    default: return "Quillbar";
+    case DB_CAKE:
+      return "Cake";
+    case DB_CHINOOK:
+      return "Chinook";
+    default:
+      return "Quillbar";
   }
 }
 

@@ -19,8 +19,8 @@ constexpr int32_t RESOLVE_DEFAULT_TIME_MS = 5000;
 // and the working state of the resolution search (endgame/resolve.h).
 struct WldDatabase {
   EndgameDriver* handle = nullptr;
-  int32_t max_pieces = 0;    // all pieces on the board
-  int32_t max_per_side = 0;  // pieces of the larger side
+  int32_t max_pieces = 0;                           // all pieces on the board
+  int32_t max_per_side = 0;                         // pieces of the larger side
   int32_t time_limit_ms = RESOLVE_DEFAULT_TIME_MS;  // 0: none
   int32_t node_limit = 0;                           // 0: none
   // Resolution working state.

@@ -146,8 +146,8 @@ int winner_sign(Side side, int root_value) {
 }
 
 // A won root the table calls near: the certain conversion, if there is one.
-bool play_near_conversion(const Position& root, Side side, const MoveList& moves, int count,
-                          char* status, DbPlayChoice& choice) {
+bool play_near_conversion(const Position& root, Side side, const MoveList& moves, int count, char* status,
+                          DbPlayChoice& choice) {
   int distance = 0;
   const int index = near_conversion(root, side, moves, count, distance);
   if (index < 0) return false;
@@ -158,8 +158,8 @@ bool play_near_conversion(const Position& root, Side side, const MoveList& moves
   return true;
 }
 
-bool conversion_play(const SearchNode& node, const MoveList& moves, int count, double maxtime,
-                     char* status, DbPlayChoice& choice) {
+bool conversion_play(const SearchNode& node, const MoveList& moves, int count, double maxtime, char* status,
+                     DbPlayChoice& choice) {
   const Position root = node.position();
   const Side side = node.side;
   g_wld.time_limit_ms = at_least_1ms(budget_ms(maxtime, MTC_TIME_CAP_MS));
@@ -200,8 +200,7 @@ bool conversion_play(const SearchNode& node, const MoveList& moves, int count, d
   if (m0 == candidates[0].distance)
     for (RankedMove& c : candidates) --c.distance;
 
-  choice = DbPlayChoice{candidates[0].index, candidates[0].distance,
-                        CONVERSION_SCORE * winner_sign(side, r)};
+  choice = DbPlayChoice{candidates[0].index, candidates[0].distance, CONVERSION_SCORE * winner_sign(side, r)};
   char move[MOVE_TEXT_SIZE];
   move_text(move, root, moves.moves[choice.index]);
   write_host_text(status, "value=%d,  %s (conv. in %d)*%s", choice.value, move, choice.distance,
@@ -244,8 +243,8 @@ int distance_search(DistanceAnalysis& a, const Position& p, Side side, int ply, 
   return best + 1;
 }
 
-bool distance_play(const SearchNode& node, const MoveList& moves, int count, double maxtime,
-                   char* status, DbPlayChoice& choice) {
+bool distance_play(const SearchNode& node, const MoveList& moves, int count, double maxtime, char* status,
+                   DbPlayChoice& choice) {
   const Position root = node.position();
   const Side side = node.side;
   const int budget = budget_ms(maxtime, DTW_TIME_CAP_MS);
@@ -268,15 +267,14 @@ bool distance_play(const SearchNode& node, const MoveList& moves, int count, dou
   char move[MOVE_TEXT_SIZE];
   move_text(move, root, moves.moves[choice.index]);
   write_host_text(status, "%s (%s %s in %d)*%s", move, side == BLACK ? "black" : "white",
-                  r == RESOLVE_WIN ? "wins" : "loses", d,
-                  other_moves_text(root, moves, ranked).c_str());
+                  r == RESOLVE_WIN ? "wins" : "loses", d, other_moves_text(root, moves, ranked).c_str());
   return true;
 }
 
 }  // namespace
 
-bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, Side side, const MoveList& moves,
-                    int count, std::vector<RankedMove>& ranked) {
+bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, Side side, const MoveList& moves, int count,
+                    std::vector<RankedMove>& ranked) {
   ranked.clear();
   a.nodes = 0;
   a.deepest_ply = 0;
@@ -318,10 +316,8 @@ bool db_play(const SearchNode& node, const MoveList& moves, int count, double ma
   const Position root = node.position();
   if (!g_wld.handle || !g_aux.handle || !within_wld_limits(root)) return false;
   if (g_aux.pieces < total_pieces(root)) return false;
-  if (g_aux.type == DB_QUILLBAR_MTC)
-    return conversion_play(node, moves, count, maxtime, status, choice);
-  if (g_aux.type == DB_QUILLBAR_DTW)
-    return distance_play(node, moves, count, maxtime, status, choice);
+  if (g_aux.type == DB_QUILLBAR_MTC) return conversion_play(node, moves, count, maxtime, status, choice);
+  if (g_aux.type == DB_QUILLBAR_DTW) return distance_play(node, moves, count, maxtime, status, choice);
   return false;
 }
 

@@ -40,14 +40,14 @@ struct DistanceAnalysis {
   int32_t time_limit_ms = 0;  // overall; 0 = none
   uint32_t start_ms = 0;
   uint32_t elapsed_ms = 0;
-  WldDatabase wld;            // a private copy for the resolutions
+  WldDatabase wld;  // a private copy for the resolutions
   EndgameDriver* aux = nullptr;
 };
 
 // Ranks the root moves by exact distance (plies to the end of the game):
 // shortest first for a won root, longest first for a lost one. False when
 // the ranking failed (unknown values, time). A drawn root ranks nothing.
-bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, Side side, const MoveList& moves,
-                    int count, std::vector<RankedMove>& ranked);
+bool rank_dtw_moves(DistanceAnalysis& a, const Position& root, Side side, const MoveList& moves, int count,
+                    std::vector<RankedMove>& ranked);
 
 }  // namespace qb

@@ -16,9 +16,7 @@ constexpr uint32_t EDGE = 0xF818181F;    // 1-5, 12, 13, 20, 21, 28-32
 
 // The squares a black man on x moves to, and a white man.
 uint32_t up(uint32_t x) { return ((x & 0xFF070707u) << 5) | (x << 4) | ((x & 0x00E0E0E0u) << 3); }
-uint32_t down(uint32_t x) {
-  return ((x >> 5) & 0x07070707u) | (x >> 4) | ((x & 0x07070700u) >> 3);
-}
+uint32_t down(uint32_t x) { return ((x >> 5) & 0x07070707u) | (x >> 4) | ((x & 0x07070700u) >> 3); }
 uint32_t king_moves(uint32_t x) { return up(x) | down(x); }
 
 int row_sum(uint32_t mask) {
@@ -84,10 +82,8 @@ int lone_man_term(uint32_t black_man, uint32_t black_kings, uint32_t white_kings
   const int close = pop_count(white_kings & zone);
   const uint32_t reach = zone | king_moves(zone);
   int term;
-  if (close < 2)
-    term = (first_case ? -11 : -6) - 4 * pop_count(white_kings & reach);
-  else
-    term = (first_case ? -9 : -4) - 6 * close;
+  if (close < 2) term = (first_case ? -11 : -6) - 4 * pop_count(white_kings & reach);
+  else term = (first_case ? -9 : -4) - 6 * close;
   return term + pop_count(black_kings & (reach | king_moves(reach)));
 }
 

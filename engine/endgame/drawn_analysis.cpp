@@ -38,8 +38,8 @@ int material_score(const Position& p, int root_pieces) {
   return 0;
 }
 
-float drawing_chances(const SearchNode& node, int ply, int depth, DrawRecord* records,
-                      int* record_count, int* value, DrawLimits& limits) {
+float drawing_chances(const SearchNode& node, int ply, int depth, DrawRecord* records, int* record_count,
+                      int* value, DrawLimits& limits) {
   const Position pos = node.position();
   const Side side = node.side;
   const bool capture = has_capture(pos, side);

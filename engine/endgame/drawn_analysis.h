@@ -36,7 +36,7 @@ int material_score(const Position& p, int root_pieces);
 // which also sets limits.abandoned). `value` receives the best material
 // value found; at ply 1 `records` (room for MAX_MOVES) and `record_count`
 // receive the drawing root moves.
-float drawing_chances(const SearchNode& node, int ply, int depth, DrawRecord* records,
-                      int* record_count, int* value, DrawLimits& limits);
+float drawing_chances(const SearchNode& node, int ply, int depth, DrawRecord* records, int* record_count,
+                      int* value, DrawLimits& limits);
 
 }  // namespace qb

@@ -28,19 +28,22 @@ bool identify_database(const char* dir, int* type, int* pieces) {
 }
 
 bool is_wld_type(int type) {
-  return type == DB_CAKE || type == DB_CHINOOK || type == DB_QUILLBAR_WLD ||
-         type == DB_QUILLBAR_WLD_2;
+  return type == DB_CAKE || type == DB_CHINOOK || type == DB_QUILLBAR_WLD || type == DB_QUILLBAR_WLD_2;
 }
 
 const char* database_type_name(int type) {
   switch (type) {
-    case DB_CAKE: return "Cake";
-    case DB_CHINOOK: return "Chinook";
+    case DB_CAKE:
+      return "Cake";
+    case DB_CHINOOK:
+      return "Chinook";
     case DB_QUILLBAR_WLD:
     case DB_QUILLBAR_MTC:
     case DB_QUILLBAR_WLD_2:
-    case DB_QUILLBAR_DTW: return "Quillbar";
-    default: return "unknown";
+    case DB_QUILLBAR_DTW:
+      return "Quillbar";
+    default:
+      return "unknown";
   }
 }
 

@@ -43,26 +43,38 @@ constexpr unsigned ALL_BUT_LOSS = ALL_VALUES & ~set_of({2});
 // cut(v, beta): the values v that end a node, by beta.
 unsigned cut_set(int beta) {
   switch (beta) {
-    case 1: return set_of({1});
-    case 2: return ALL_VALUES;
-    case 3: return set_of({1, 3, 5});
-    case 4: return set_of({1, 3, 4, 5});
-    case 5: return set_of({1, 5});
+    case 1:
+      return set_of({1});
+    case 2:
+      return ALL_VALUES;
+    case 3:
+      return set_of({1, 3, 5});
+    case 4:
+      return set_of({1, 3, 4, 5});
+    case 5:
+      return set_of({1, 5});
     case 0:
-    case -2: return ALL_BUT_LOSS;
-    default: return ALL_VALUES;  // -1
+    case -2:
+      return ALL_BUT_LOSS;
+    default:
+      return ALL_VALUES;  // -1
   }
 }
 
 // raise(best, alpha): the values of best that become the new alpha.
 unsigned raise_set(int alpha) {
   switch (alpha) {
-    case 1: return 0;
+    case 1:
+      return 0;
     case 2:
-    case 4: return ALL_BUT_LOSS;
-    case 3: return set_of({1, 5});
-    case 5: return set_of({1});
-    default: return set_of({-1, 1, 3, 4, 5});  // 0, -1, -2
+    case 4:
+      return ALL_BUT_LOSS;
+    case 3:
+      return set_of({1, 5});
+    case 5:
+      return set_of({1});
+    default:
+      return set_of({-1, 1, 3, 4, 5});  // 0, -1, -2
   }
 }
 
@@ -111,8 +123,8 @@ int node(WldDatabase& db, const Position& p, Side side, int ply, int depth, int 
   if (count == 0) return RESOLVE_LOSS;
   int best = RESOLVE_LOSS;
   for (int i = 0; i < count; ++i) {
-    int v = resolve_neg(node(db, list.moves[i], opponent_of(side), ply + 1, depth, resolve_neg(beta),
-                             resolve_neg(alpha)));
+    int v = resolve_neg(
+        node(db, list.moves[i], opponent_of(side), ply + 1, depth, resolve_neg(beta), resolve_neg(alpha)));
     if (db.abandoned) return RESOLVE_UNKNOWN;
     if (resolve_cut(v, beta)) return resolve_comb(v, beta);
     best = resolve_comb(v, best);
@@ -127,11 +139,16 @@ bool is_exact(int v) { return v == RESOLVE_WIN || v == RESOLVE_LOSS || v == RESO
 
 int resolve_neg(int v) {
   switch (v) {
-    case RESOLVE_WIN: return RESOLVE_LOSS;
-    case RESOLVE_LOSS: return RESOLVE_WIN;
-    case RESOLVE_AT_MOST_DRAW: return RESOLVE_AT_LEAST_DRAW;
-    case RESOLVE_AT_LEAST_DRAW: return RESOLVE_AT_MOST_DRAW;
-    default: return v;
+    case RESOLVE_WIN:
+      return RESOLVE_LOSS;
+    case RESOLVE_LOSS:
+      return RESOLVE_WIN;
+    case RESOLVE_AT_MOST_DRAW:
+      return RESOLVE_AT_LEAST_DRAW;
+    case RESOLVE_AT_LEAST_DRAW:
+      return RESOLVE_AT_MOST_DRAW;
+    default:
+      return v;
   }
 }
 
@@ -157,9 +174,10 @@ int resolve_wld(WldDatabase& db, const Position& p, Side side) {
     value = node(db, p, side, 0, depth, RESOLVE_LOSS, RESOLVE_WIN);
     if (db.abandoned) {
       double seconds = (platform::process_clock_ms() - db.start_ms) / 1000.0;
-      std::printf("wld lookup max node count or time limit exceeded, nodes %d, time %.3f sec, "
-                  "(not an error): %s\n",
-                  db.nodes, seconds, position_text(p, side).c_str());
+      std::printf(
+          "wld lookup max node count or time limit exceeded, nodes %d, time %.3f sec, "
+          "(not an error): %s\n",
+          db.nodes, seconds, position_text(p, side).c_str());
       std::fflush(stdout);
       return RESOLVE_UNKNOWN;
     }

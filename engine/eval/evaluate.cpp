@@ -28,8 +28,7 @@ struct Blend {
   }
   // Black's copy of each region counts for Black, White's against.
   template <int Entries>
-  void add_patterns(const WeightPair (&tables)[PATTERNS_PER_BLOCK][Entries],
-                    const PatternSlots& slots) {
+  void add_patterns(const WeightPair (&tables)[PATTERNS_PER_BLOCK][Entries], const PatternSlots& slots) {
     for (int k = 0; k < PATTERNS_PER_BLOCK; ++k) {
       og += tables[k][slots.black[k]].og - tables[k][slots.white[k]].og;
       eg += tables[k][slots.black[k]].eg - tables[k][slots.white[k]].eg;
@@ -51,10 +50,8 @@ template <class Gather>
   const WeightPair* scalars = BUILTIN_SCALARS;
   if (g_weights_ready.load(std::memory_order_acquire)) {
     scalars = g_weights.kings.scalars;
-    if (p.kings)
-      b.add_patterns(g_weights.kings.patterns, pattern_slots<Gather, KINGS_BLOCK>(s));
-    else
-      b.add_patterns(g_weights.no_kings.patterns, pattern_slots<Gather, NO_KINGS_BLOCK>(s));
+    if (p.kings) b.add_patterns(g_weights.kings.patterns, pattern_slots<Gather, KINGS_BLOCK>(s));
+    else b.add_patterns(g_weights.no_kings.patterns, pattern_slots<Gather, NO_KINGS_BLOCK>(s));
   }
   if (p.kings) add_kings_terms(b, scalars, s);
   b.add(scalars[LR_BAL], balance_term(bm, wm));
@@ -71,15 +68,15 @@ template <class Gather>
 }
 
 // Every processor with BMI2 also counts bits in one instruction.
-QB_FOR_FEATURES("bmi2,popcnt") [[gnu::flatten]] int evaluate_pext(const Position& p, Side side,
-                                                                  PieceSummary& s) {
+QB_FOR_FEATURES("bmi2,popcnt")
+[[gnu::flatten]] int evaluate_pext(const Position& p, Side side, PieceSummary& s) {
   return evaluate_with<PextGather>(p, side, s);
 }
 
 // Processors without BMI2 may still count bits in one instruction, and the
 // count is compiled to a library call unless the code is built for it.
-QB_FOR_FEATURES("popcnt") [[gnu::flatten]] int evaluate_shift_popcnt(const Position& p, Side side,
-                                                                     PieceSummary& s) {
+QB_FOR_FEATURES("popcnt")
+[[gnu::flatten]] int evaluate_shift_popcnt(const Position& p, Side side, PieceSummary& s) {
   return evaluate_with<ShiftGather>(p, side, s);
 }
 

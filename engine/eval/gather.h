@@ -21,8 +21,7 @@ namespace qb {
 struct PextGather {
   template <int Block, int Pattern, bool Mirrored>
   [[gnu::always_inline]] static uint32_t get(uint32_t x) {
-    uint32_t mask =
-        Mirrored ? g_mirrored_masks[Block][Pattern] : PATTERN_MASKS[Block][Pattern];
+    uint32_t mask = Mirrored ? g_mirrored_masks[Block][Pattern] : PATTERN_MASKS[Block][Pattern];
     return parallel_bit_extract(x, mask);
   }
 
@@ -64,12 +63,13 @@ constexpr auto bit_runs() {
 struct ShiftGather {
   template <int Block, int Pattern, bool Mirrored>
   [[gnu::always_inline]] static uint32_t get(uint32_t x) {
-    constexpr uint32_t mask = Mirrored ? reversed_mask(PATTERN_MASKS[Block][Pattern])
-                                       : PATTERN_MASKS[Block][Pattern];
+    constexpr uint32_t mask =
+        Mirrored ? reversed_mask(PATTERN_MASKS[Block][Pattern]) : PATTERN_MASKS[Block][Pattern];
     constexpr auto runs = bit_runs<mask>();
-    return [x, &runs]<std::size_t... I>(std::index_sequence<I...>) {
+    return [ x, &runs ]<std::size_t... I>(std::index_sequence<I...>) {
       return (((x & runs[I].mask) >> runs[I].shift) | ...);
-    }(std::make_index_sequence<runs.size()>{});
+    }
+    (std::make_index_sequence<runs.size()>{});
   }
 };
 
@@ -92,8 +92,7 @@ template <class Gather, int Block, int Pattern>
   if constexpr (Block == KINGS_BLOCK) {
     p = 2 * (forward(s.black_kings_mask, g_forward5) - forward(s.white_kings_mask, g_forward5)) +
         forward(s.black_men_mask, g_forward5) - forward(s.white_men_mask, g_forward5);
-    m = 2 * (mirrored(s.black_kings_mask, g_reverse5) -
-             mirrored(s.white_kings_mask, g_reverse5)) +
+    m = 2 * (mirrored(s.black_kings_mask, g_reverse5) - mirrored(s.white_kings_mask, g_reverse5)) +
         mirrored(s.black_men_mask, g_reverse5) - mirrored(s.white_men_mask, g_reverse5);
   } else {
     p = forward(s.black_men_mask, g_forward3) - forward(s.white_men_mask, g_forward3);

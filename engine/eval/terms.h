@@ -9,7 +9,7 @@
 
 namespace qb {
 
-constexpr int MAX_PHASE = 280;        // twelve men a side on their starting squares
+constexpr int MAX_PHASE = 280;  // twelve men a side on their starting squares
 constexpr int32_t BLEND_SCALE = 14000;
 constexpr int32_t SOFT_CAP = 1500;
 
@@ -33,8 +33,8 @@ inline int row_sum(uint32_t squares) {
 // left edge down to -7 on the right. Within a row the k-th square weighs
 // 5 - 4k, plus 2 on odd rows.
 inline int lean(uint32_t squares) {
-  return 5 * pop_count(squares) - 4 * pop_count(squares & 0xAAAAAAAA) -
-         8 * pop_count(squares & 0xCCCCCCCC) + 2 * pop_count(squares & 0xF0F0F0F0);
+  return 5 * pop_count(squares) - 4 * pop_count(squares & 0xAAAAAAAA) - 8 * pop_count(squares & 0xCCCCCCCC) +
+         2 * pop_count(squares & 0xF0F0F0F0);
 }
 
 // How far each side's men lean to one flank; positive when White leans more.

@@ -13,8 +13,7 @@
 
 namespace qb {
 
-static_assert(std::endian::native == std::endian::little,
-              "weights files are read straight into memory");
+static_assert(std::endian::native == std::endian::little, "weights files are read straight into memory");
 
 EvalWeights g_weights;
 std::atomic<bool> g_weights_ready{false};
@@ -57,8 +56,7 @@ bool load_block(const char* dir_prefix, const char* name, Block& block) {
   WeightPair men = block.scalars[MEN];
   int man = man_value(men);
   if (man == 0) {
-    log_printf("%s: the men weights (%d, %d) give a man no value *****************\n", name,
-               men.og, men.eg);
+    log_printf("%s: the men weights (%d, %d) give a man no value *****************\n", name, men.og, men.eg);
     return false;
   }
   scale_weights(reinterpret_cast<WeightPair*>(&block), sizeof block / sizeof(WeightPair), man);
@@ -71,9 +69,7 @@ uint32_t dither_seed_source() {
 
 }  // namespace
 
-int man_value(WeightPair men) {
-  return divide_rounding_away((3 * men.og + men.eg) * 70, 14000);
-}
+int man_value(WeightPair men) { return divide_rounding_away((3 * men.og + men.eg) * 70, 14000); }
 
 void scale_weights(WeightPair* pairs, std::size_t count, int man) {
   double factor = 100.0 / man;

@@ -37,13 +37,11 @@ DatabaseLines database_lines() {
   if (!db.wld_open || db.wld_pieces == 0) return {"Not using an endgame database.", ""};
   DatabaseLines lines;
   lines.databases = format("Using the %s %d-piece WLD endgame database and %dmb for database buffers.",
-                           database_type_name(db.wld_type), int(db.wld_pieces),
-                           int(g_settings.dbmbytes));
+                           database_type_name(db.wld_type), int(db.wld_pieces), int(g_settings.dbmbytes));
   if (db.aux_open)
-    lines.auxiliary = format("Using an auxiliary %d-piece %s endgame database.\n",
-                             int(db.aux_pieces), auxiliary_kind(db.aux_type));
-  else
-    lines.auxiliary = "Not using an auxiliary endgame database.\n";
+    lines.auxiliary = format("Using an auxiliary %d-piece %s endgame database.\n", int(db.aux_pieces),
+                             auxiliary_kind(db.aux_type));
+  else lines.auxiliary = "Not using an auxiliary endgame database.\n";
   return lines;
 }
 

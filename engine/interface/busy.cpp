@@ -10,7 +10,7 @@ constexpr int BUSY_POLL_MS = 100;
 constexpr int CLOSE_POLL_MS = 10;
 // After the export let go of the flag it still has its own return to run.
 constexpr int RETURN_GRACE_MS = 50;
-}
+}  // namespace
 
 std::atomic_flag g_search_busy = ATOMIC_FLAG_INIT;
 

@@ -11,7 +11,6 @@
 namespace qb {
 namespace {
 
-
 int32_t run_plain_command(const std::string& word, char* reply) {
   if (word == "name") write_host_text(reply, "%s", engine_name().c_str());
   else if (word == "about") write_host_text(reply, "%s", about_text().c_str());

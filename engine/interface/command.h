@@ -23,7 +23,6 @@ std::vector<const char*> get_keywords();
 // The reply of the directory checks: `found` with the type and piece count
 // that identify reported.
 enum class DatabaseKind { wld, auxiliary };
-void database_check_reply(char* reply, DatabaseKind kind, const char* dir, bool found, int type,
-                          int pieces);
+void database_check_reply(char* reply, DatabaseKind kind, const char* dir, bool found, int type, int pieces);
 
 }  // namespace qb

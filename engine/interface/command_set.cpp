@@ -142,8 +142,7 @@ void set_book_file(const SettingRow& row, const char* args, char* reply) {
     return;
   }
   save_text(row.stored_as, name);
-  write_host_text(reply, "%s set to %s", row.keyword,
-                  get_text_setting(g_settings.*row.text).c_str());
+  write_host_text(reply, "%s set to %s", row.keyword, get_text_setting(g_settings.*row.text).c_str());
 }
 
 void set_thread_count(const SettingRow& row, const char* args, char* reply) {
@@ -156,15 +155,24 @@ void set_thread_count(const SettingRow& row, const char* args, char* reply) {
 
 void set_setting(const SettingRow& row, const char* args, char* reply) {
   switch (row.rule) {
-    case SetRule::number: return set_number(row, args, reply);
-    case SetRule::in_place: return set_in_place(row, args, reply);
-    case SetRule::path: return set_path(row, args, reply);
-    case SetRule::hash_size: return set_hash_size(row, args, reply);
-    case SetRule::flag: return set_flag(row, args, reply);
-    case SetRule::dither_offset: return set_dither_offset(row, args, reply);
-    case SetRule::book_level: return set_book_level(row, args, reply);
-    case SetRule::book_file: return set_book_file(row, args, reply);
-    case SetRule::thread_count: return set_thread_count(row, args, reply);
+    case SetRule::number:
+      return set_number(row, args, reply);
+    case SetRule::in_place:
+      return set_in_place(row, args, reply);
+    case SetRule::path:
+      return set_path(row, args, reply);
+    case SetRule::hash_size:
+      return set_hash_size(row, args, reply);
+    case SetRule::flag:
+      return set_flag(row, args, reply);
+    case SetRule::dither_offset:
+      return set_dither_offset(row, args, reply);
+    case SetRule::book_level:
+      return set_book_level(row, args, reply);
+    case SetRule::book_file:
+      return set_book_file(row, args, reply);
+    case SetRule::thread_count:
+      return set_thread_count(row, args, reply);
   }
 }
 
@@ -187,9 +195,7 @@ const SetCommand OTHER_SET_COMMANDS[] = {
     {"check_wld_dir",
      [](const char* a, char* r) { check_directory(DatabaseKind::wld, "check_wld_dir", a, r); }},
     {"check_mtc_dir",
-     [](const char* a, char* r) {
-       check_directory(DatabaseKind::auxiliary, "check_mtc_dir", a, r);
-     }},
+     [](const char* a, char* r) { check_directory(DatabaseKind::auxiliary, "check_mtc_dir", a, r); }},
 };
 
 }  // namespace
@@ -216,20 +222,17 @@ std::vector<const char*> set_keywords() {
   return keywords;
 }
 
-void database_check_reply(char* reply, DatabaseKind kind, const char* dir, bool found, int type,
-                          int pieces) {
+void database_check_reply(char* reply, DatabaseKind kind, const char* dir, bool found, int type, int pieces) {
   const char* name = database_type_name(type);
   if (kind == DatabaseKind::wld) {
     if (found && is_wld_type(type))
       write_host_text(reply, "%s WLD database found for %d pieces", name, pieces);
-    else
-      write_host_text(reply, "No WLD database found in %s", dir);
+    else write_host_text(reply, "No WLD database found in %s", dir);
     return;
   }
   if (found && (type == DB_QUILLBAR_MTC || type == DB_QUILLBAR_DTW))
     write_host_text(reply, "%s %s database found for %d pieces", name, auxiliary_kind(type), pieces);
-  else
-    write_host_text(reply, "No MTC or DTW database found in %s", dir);
+  else write_host_text(reply, "No MTC or DTW database found in %s", dir);
 }
 
 }  // namespace qb

@@ -27,10 +27,8 @@ constexpr int MAX_MARGIN = 2 * MATE;  // wider than any two values lie apart
 // Bits that no position of a game has: a square held by both sides, a king
 // mark on an empty square, a man on its own crowning row.
 bool is_playable(const Position& p) {
-  return !(p.pieces[BLACK] & p.pieces[WHITE]) && !(p.kings & ~p.occupied()) &&
-         !has_man_on_crown_row(p);
+  return !(p.pieces[BLACK] & p.pieces[WHITE]) && !(p.kings & ~p.occupied()) && !has_man_on_crown_row(p);
 }
-
 
 // Best first; the moves outside the margin with the score that marks them.
 // The host's list holds 30 moves: a position with more (only possible with
@@ -60,9 +58,9 @@ int32_t analyse(const MoveRequest& request, const BestMovesRequest& limits, Host
 }  // namespace qb
 
 // The sixth parameter is part of the protocol but carries nothing.
-QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, double maxtime,
-                                 char* text, int32_t* stop, int32_t, int32_t margin,
-                                 qb::HostMoveList* moves, int32_t* scores, int32_t min_depth) {
+QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, double maxtime, char* text,
+                                 int32_t* stop, int32_t, int32_t margin, qb::HostMoveList* moves,
+                                 int32_t* scores, int32_t min_depth) {
   using namespace qb;
   SearchBusyGuard busy;
   static int32_t own_stop_flag = 0;
@@ -75,8 +73,8 @@ QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, dou
   }
   const BestMovesRequest limits{bounded_move_time(maxtime), std::clamp(margin, 0, MAX_MARGIN),
                                 std::clamp(min_depth, 0, DEPTH_CAP)};
-  const MoveRequest request{*position, side == WHITE ? WHITE : BLACK, maxtime, 0, 0, text,
-                            stop ? stop : &own_stop_flag};
+  const MoveRequest request{*position, side == WHITE ? WHITE : BLACK, maxtime, 0, 0,
+                            text,      stop ? stop : &own_stop_flag};
   int32_t result = NOT_ANALYSED;
   try {
     result = analyse(request, limits, moves, scores);

@@ -32,10 +32,14 @@ struct ExportPv {
 int quiet_score(const Position& p, Side side, PieceSummary& summary) {
   if (db_open() && db_eligible(summary) && !has_capture(p, opponent_of(side))) {
     switch (g_search_db.lookup(p, side, false)) {
-      case DB_WIN: return db_win_score(summary, side, side);
-      case DB_LOSS: return db_win_score(summary, side, opponent_of(side));
-      case DB_DRAW: return DATABASE_DRAW;
-      default: break;
+      case DB_WIN:
+        return db_win_score(summary, side, side);
+      case DB_LOSS:
+        return db_win_score(summary, side, opponent_of(side));
+      case DB_DRAW:
+        return DATABASE_DRAW;
+      default:
+        break;
     }
   }
   return evaluate(p, side, summary);
@@ -44,8 +48,7 @@ int quiet_score(const Position& p, Side side, PieceSummary& summary) {
 int export_search(const Position& p, int alpha, int beta, Side side, bool threat, ExportPv& pv);
 
 // Searches the successors in generation order; the first best move is kept.
-int search_list(const MoveList& list, int alpha, int beta, Side side, bool threat,
-                ExportPv& pv) {
+int search_list(const MoveList& list, int alpha, int beta, Side side, bool threat, ExportPv& pv) {
   int best = -MATE;
   ExportPv child;
   for (int i = 0; i < list.count; ++i) {
@@ -73,8 +76,7 @@ int export_search(const Position& p, int alpha, int beta, Side side, bool threat
   }
   PieceSummary summary = make_piece_summary(p);
   generate_noncaptures(p, list, side);
-  if (!threat && has_capture(p, opponent_of(side)))
-    return search_list(list, alpha, beta, side, true, pv);
+  if (!threat && has_capture(p, opponent_of(side))) return search_list(list, alpha, beta, side, true, pv);
   // A side without a move has lost, whatever its material says.
   if (list.count == 0) return -MATE;
   return quiet_score(p, side, summary);
@@ -86,8 +88,8 @@ int export_search(const Position& p, int alpha, int beta, Side side, bool threat
 // Scores from Black's view; the end of the principal variation and, when
 // `text` is given, its moves ("9x18 23x14"). Side 1 is White, any other
 // value Black.
-QB_EXPORT int32_t qsearch(const qb::Position* position, int32_t side, qb::Position* end,
-                          int32_t* end_side, char* text) {
+QB_EXPORT int32_t qsearch(const qb::Position* position, int32_t side, qb::Position* end, int32_t* end_side,
+                          char* text) {
   using namespace qb;
   if (text) text[0] = '\0';
   if (!position) return 0;

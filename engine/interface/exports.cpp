@@ -22,14 +22,13 @@
 
 namespace {
 
-
-int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* str,
-                    int32_t* playnow, int32_t info, int32_t moreinfo) {
+int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* str, int32_t* playnow,
+                    int32_t info, int32_t moreinfo) {
   std::atomic_ref<int32_t> stop(*playnow);
   if (stop.load(std::memory_order_relaxed) != 0) stop.store(0, std::memory_order_relaxed);
 
-  const qb::MoveRequest request{qb::from_host_board(board), qb::host_color_to_side(color), maxtime,
-                                info, moreinfo, str, playnow};
+  const qb::MoveRequest request{
+      qb::from_host_board(board), qb::host_color_to_side(color), maxtime, info, moreinfo, str, playnow};
   qb::write_host_text(str, "Thinking...");
   if (info & qb::INFO_NEW_GAME) qb::game_history_clear();  // no history, no drawn values
   qb::prepare_engine_for_move(request);
@@ -40,16 +39,16 @@ int32_t choose_move(int32_t board[8][8], int32_t color, double maxtime, char* st
     qb::write_host_text(str, "Illegal position.");
     return QB_UNKNOWN;
   }
-  const qb::MoveDecision decision = qb::g_settings.allscores != 0 ? qb::allscores_driver(request)
-                                                                  : qb::search_driver(request);
+  const qb::MoveDecision decision =
+      qb::g_settings.allscores != 0 ? qb::allscores_driver(request) : qb::search_driver(request);
   qb::to_host_board(decision.position, board);
   return qb::finish_move(decision, request.side);
 }
 
 }  // namespace
 
-QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str,
-                          int32_t* playnow, int32_t info, int32_t moreinfo) {
+QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str, int32_t* playnow,
+                          int32_t info, int32_t moreinfo) {
   qb::SearchBusyGuard busy;
   // A host that passes no stop flag or text buffer still gets a move.
   static int32_t own_stop_flag = 0;
@@ -92,8 +91,7 @@ QB_EXPORT int32_t engineabout(void* window) {
   try {
     qb::initialise_engine();
     qb::platform::message_box(window, "engine info", qb::about_text().c_str());
-  } catch (...) {
-  }
+  } catch (...) {}
   return 1;
 }
 

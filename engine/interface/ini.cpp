@@ -35,10 +35,14 @@ const char* read_word(const char* p, std::string& out) {
 
 const char* ini_error_text(IniError error) {
   switch (error) {
-    case IniError::invalid_number: return "invalid stoi argument";
-    case IniError::out_of_range: return "stoi argument out of range";
-    case IniError::unterminated_quote: return "unterminated quoted value";
-    default: return "";
+    case IniError::invalid_number:
+      return "invalid stoi argument";
+    case IniError::out_of_range:
+      return "stoi argument out of range";
+    case IniError::unterminated_quote:
+      return "unterminated quoted value";
+    default:
+      return "";
   }
 }
 

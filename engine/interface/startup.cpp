@@ -76,9 +76,8 @@ void log_start_time() {
   std::time_t now = std::time(nullptr);
   const std::tm* local = std::localtime(&now);
   if (!local) return;
-  log_printf("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", DAYS[local->tm_wday % 7],
-             MONTHS[local->tm_mon % 12], local->tm_mday, local->tm_hour, local->tm_min,
-             local->tm_sec, 1900 + local->tm_year);
+  log_printf("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", DAYS[local->tm_wday % 7], MONTHS[local->tm_mon % 12],
+             local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec, 1900 + local->tm_year);
 }
 
 // Both sizes come from the store, or both from the RAM rule (and are then
@@ -88,8 +87,7 @@ void read_memory_settings(int32_t ram_mb) {
   const char* hash_name = setting_row<&EngineSettings::hashsize>().stored_as;
   const char* cache_name = setting_row<&EngineSettings::dbmbytes>().stored_as;
   int32_t hash = 0, cache = 0;
-  bool stored = load_number(cache_name, cache) && load_number(hash_name, hash) && hash > 0 &&
-                cache > 0;
+  bool stored = load_number(cache_name, cache) && load_number(hash_name, hash) && hash > 0 && cache > 0;
   if (!stored) {
     MemorySizes sizes = memory_sizes_for_ram(ram_mb);
     hash = sizes.hashsize;

@@ -30,7 +30,7 @@ bool write_setting_number(const char* name, uint32_t value);
 std::string settings_store_notice();
 
 // ---- Files and folders.
-std::string documents_folder();  // empty when there is none
+std::string documents_folder();                // empty when there is none
 bool make_directory(const std::string& path);  // true if it exists afterwards
 bool path_exists(const std::string& path);
 std::string current_directory();
@@ -45,9 +45,9 @@ void release_instance();
 void message_box(void* owner, const char* caption, const char* text);
 
 // ---- Machine.
-int processor_count();       // logical processors, at least 1
-int installed_ram_mb();      // 0 when the system does not answer
-uint32_t process_clock_ms(); // milliseconds since the process started
+int processor_count();        // logical processors, at least 1
+int installed_ram_mb();       // 0 when the system does not answer
+uint32_t process_clock_ms();  // milliseconds since the process started
 uint32_t process_id();
 void sleep_ms(int ms);
 

@@ -75,13 +75,13 @@ MoveDecision allscores_driver(const MoveRequest& request) {
   const Position position = root.position();
   RootMoves roots;
   fill_root_moves(roots, *root.node, root.moves, root.count);
-  IterationReport last = all_scores_iterations(roots, position, root.depth_cap, STOP_FACTOR * maxtime,
-                                               status, search_root_move);
+  IterationReport last =
+      all_scores_iterations(roots, position, root.depth_cap, STOP_FACTOR * maxtime, status, search_root_move);
   set_stop_flag(0);
 
   const RootMoveRecord& chosen = roots.records[0];
-  log_printf("time %.2fs, depth %d, nodes %" PRId64 ", %.0f kN/s, %s\n", last.stats.elapsed,
-             last.depth, int64_t(last.stats.nodes), last.stats.knps, last.list.c_str());
+  log_printf("time %.2fs, depth %d, nodes %" PRId64 ", %.0f kN/s, %s\n", last.stats.elapsed, last.depth,
+             int64_t(last.stats.nodes), last.stats.knps, last.list.c_str());
   keep_line_pinned(chosen, last.depth);
   char pv[PV_TEXT_SIZE];
   pv_text(pv, root.side(), position, chosen.successor, false, pv_length(last.depth));

@@ -21,13 +21,13 @@ namespace qb {
 
 namespace {
 
-constexpr double STOP_FACTOR = 0.5;       // of maxtime, until the first iteration resets it
-constexpr double HARD_FACTOR = 4;         // of maxtime
-constexpr double MIN_DEPTH_FACTOR = 8;    // of maxtime: every limit while the minimum depth is far
-constexpr Plies TIME_CHECK_DEPTH = 5;     // iterations up to here always run
-constexpr int BEST_HALF_WINDOW = 5;       // around the best move's last value
-constexpr int WIDENING = 10;              // beyond a value that fell outside the window
-constexpr int DRAW_BOUND = 4;             // a move that at least draws is always good
+constexpr double STOP_FACTOR = 0.5;     // of maxtime, until the first iteration resets it
+constexpr double HARD_FACTOR = 4;       // of maxtime
+constexpr double MIN_DEPTH_FACTOR = 8;  // of maxtime: every limit while the minimum depth is far
+constexpr Plies TIME_CHECK_DEPTH = 5;   // iterations up to here always run
+constexpr int BEST_HALF_WINDOW = 5;     // around the best move's last value
+constexpr int WIDENING = 10;            // beyond a value that fell outside the window
+constexpr int DRAW_BOUND = 4;           // a move that at least draws is always good
 constexpr int LOG_LINE_SIZE = 4096;
 
 // The searches below think from the side to move's view (higher is better
@@ -140,8 +140,8 @@ Plies next_depth(const BestMovesSchedule& s, Plies depth, double elapsed) {
   return 0;
 }
 
-BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
-                                  const BestMovesRequest& request, char* text, MoveSearch search) {
+BestMovesResult best_moves_search(RootMoves& roots, const Position& root, const BestMovesRequest& request,
+                                  char* text, MoveSearch search) {
   BestMovesSchedule schedule = best_moves_schedule(request.maxtime, request.min_depth);
   int good_moves = 1;
   int completed = 0;
@@ -164,11 +164,10 @@ BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
   return BestMovesResult{first.index, first.value, completed};
 }
 
-MoveDecision best_moves_driver(const MoveRequest& request, const BestMovesRequest& limits,
-                               RootMoves& roots) {
+MoveDecision best_moves_driver(const MoveRequest& request, const BestMovesRequest& limits, RootMoves& roots) {
   game_history_clear();  // the root alone, no drawn values
-  const SearchRoot root = set_up_root(request.root, request.side,
-                                      best_moves_hard_limit(limits.maxtime, limits.min_depth));
+  const SearchRoot root =
+      set_up_root(request.root, request.side, best_moves_hard_limit(limits.maxtime, limits.min_depth));
   if (root.count == 0) {
     write_host_text(request.status, "Lost game");
     roots.count = 0;

@@ -44,13 +44,12 @@ struct BestMovesResult {
 // Leaves the records sorted, best first, each with its value and its margin
 // flag from the last completed iteration. Every completed iteration is
 // logged and its line ("%.1fs, D %d, list") left in `text` (may be null).
-BestMovesResult best_moves_search(RootMoves& roots, const Position& root,
-                                  const BestMovesRequest& request, char* text, MoveSearch search);
+BestMovesResult best_moves_search(RootMoves& roots, const Position& root, const BestMovesRequest& request,
+                                  char* text, MoveSearch search);
 
 // get_best_moves' driver: a new game from the request's root, every move
 // searched as above into `roots` (left sorted, best first). The decision is
 // the best move, or NO_MOVES ("Lost game") when there is none.
-MoveDecision best_moves_driver(const MoveRequest& request, const BestMovesRequest& limits,
-                               RootMoves& roots);
+MoveDecision best_moves_driver(const MoveRequest& request, const BestMovesRequest& limits, RootMoves& roots);
 
 }  // namespace qb

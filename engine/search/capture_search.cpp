@@ -67,10 +67,14 @@ int quiet_score(const Position& pos, Side side, PieceSummary& summary) {
   if (db_open() && db_eligible(summary)) {
     bool conditional = in_eighths(conditional_lookup_plies()) >= 0;
     switch (db_lookup(pos, side, conditional)) {
-      case DB_WIN: return db_win_score(summary, side, side);
-      case DB_LOSS: return db_win_score(summary, side, opponent_of(side));
-      case DB_DRAW: return DATABASE_DRAW;
-      default: break;
+      case DB_WIN:
+        return db_win_score(summary, side, side);
+      case DB_LOSS:
+        return db_win_score(summary, side, opponent_of(side));
+      case DB_DRAW:
+        return DATABASE_DRAW;
+      default:
+        break;
     }
   }
   return evaluate(pos, side, summary);

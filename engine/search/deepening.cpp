@@ -31,8 +31,7 @@ Plies next_depth(const DeepeningLimits& limits, Plies depth) {
 }  // namespace
 
 DeepeningResult deepen(const SearchNode& root, const MoveList& moves, int count,
-                       const DeepeningLimits& limits, char* status,
-                       const IterationDone& on_iteration) {
+                       const DeepeningLimits& limits, char* status, const IterationDone& on_iteration) {
   const Position root_position = root.position();
   const Side side = root.side;
   DeepeningResult done{0, 0, 0};
@@ -50,8 +49,7 @@ DeepeningResult deepen(const SearchNode& root, const MoveList& moves, int count,
       int v = root_search(root, moves, count, w.alpha, w.beta, d, index);
       if (stopped_at(d)) break;
       pv[0] = '\0';
-      if (d >= FULL_PV_DEPTH)
-        pv_text(pv, side, root_position, moves.moves[committed], false, pv_length(d));
+      if (d >= FULL_PV_DEPTH) pv_text(pv, side, root_position, moves.moves[committed], false, pv_length(d));
       const char* sign = v < w.beta ? "<" : ">";
       if (side == BLACK ? v > w.alpha : v < w.beta) committed = index;
       shown = window_update(w, v);

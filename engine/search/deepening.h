@@ -31,8 +31,7 @@ using IterationDone = std::function<void(const DeepeningResult&)>;
 // discards the unfinished iteration. The search threads in use are awake
 // meanwhile.
 DeepeningResult deepen(const SearchNode& root, const MoveList& moves, int count,
-                       const DeepeningLimits& limits, char* status,
-                       const IterationDone& on_iteration = {});
+                       const DeepeningLimits& limits, char* status, const IterationDone& on_iteration = {});
 
 // The principal-variation length the reports and pins use at depth d.
 inline int pv_length(Plies depth) { return depth + depth / 5; }

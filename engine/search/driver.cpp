@@ -20,7 +20,7 @@ namespace qb {
 
 namespace {
 
-constexpr Plies DEEP_DEPTH = 7;  // values of deeper iterations decide result codes
+constexpr Plies DEEP_DEPTH = 7;              // values of deeper iterations decide result codes
 constexpr double DRAW_ANALYSIS_SHARE = 0.8;  // of the hard time limit
 
 void log_final_line(const Position& root, Side side, const Position& chosen, Plies depth) {
@@ -30,14 +30,12 @@ void log_final_line(const Position& root, Side side, const Position& chosen, Pli
 }
 
 // The search's move, checked against the databases' verdicts at the root.
-MoveDecision searched_move(const SearchRoot& root, const TimeLimits& limits, double maxtime,
-                           char* status) {
+MoveDecision searched_move(const SearchRoot& root, const TimeLimits& limits, double maxtime, char* status) {
   const Position position = root.position();
   const Side side = root.side();
   DeepeningResult r = deepen(*root.node, root.moves, root.count,
                              DeepeningLimits{limits.more_time, limits.stop, root.depth_cap}, status);
-  MoveDecision decision{root.moves.moves[r.best_index], r.value, r.depth > DEEP_DEPTH,
-                        MoveSource::SEARCH};
+  MoveDecision decision{root.moves.moves[r.best_index], r.value, r.depth > DEEP_DEPTH, MoveSource::SEARCH};
   set_stop_flag(0);
 
   int replacement = 0;
@@ -65,8 +63,7 @@ bool consult_book(const SearchRoot& root, char* status, MoveDecision& decision) 
   return true;
 }
 
-bool decided_without_search(const SearchRoot& root, double maxtime, char* status,
-                            MoveDecision& decision) {
+bool decided_without_search(const SearchRoot& root, double maxtime, char* status, MoveDecision& decision) {
   DbPlayChoice db;
   if (db_play(*root.node, root.moves, root.count, maxtime, status, db)) {
     decision = MoveDecision{root.moves.moves[db.index], db.value, true, MoveSource::DATABASE_PLAY};

@@ -20,7 +20,6 @@ bool consult_book(const SearchRoot& root, char* status, MoveDecision& decision);
 
 // What both drivers decide without a search: the databases' distance play,
 // and the loss when there is no move at all. True when one of them decided.
-bool decided_without_search(const SearchRoot& root, double maxtime, char* status,
-                            MoveDecision& decision);
+bool decided_without_search(const SearchRoot& root, double maxtime, char* status, MoveDecision& decision);
 
 }  // namespace qb

@@ -21,8 +21,7 @@ void start_unhosted_searches(uint32_t hash_mb) {
   tt_allocate(hash_mb);
 }
 
-FixedDepthResult search_fixed_depth(const FixedDepthRequest& request,
-                                    const IterationDone& on_iteration) {
+FixedDepthResult search_fixed_depth(const FixedDepthRequest& request, const IterationDone& on_iteration) {
   MoveList moves;
   const int count = generate_moves(request.root, moves, request.side);
   FixedDepthResult result{count, 0, request.root, 0, 0, 0};
@@ -31,8 +30,8 @@ FixedDepthResult search_fixed_depth(const FixedDepthRequest& request,
   const SearchNode& root = prepare_search(request.root, request.side, NO_TIME_LIMIT);
   if (!(request.play_forced_move && count == 1)) {
     const DeepeningResult r =
-        deepen(root, moves, count, DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, request.depth},
-               nullptr, on_iteration);
+        deepen(root, moves, count, DeepeningLimits{NO_TIME_LIMIT, NO_TIME_LIMIT, request.depth}, nullptr,
+               on_iteration);
     result.best_index = r.best_index;
     result.value = r.value;
     result.depth = r.depth;

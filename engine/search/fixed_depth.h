@@ -40,7 +40,6 @@ void start_unhosted_searches(uint32_t hash_mb);
 
 // Searches the request's root, calling `on_iteration` after every completed
 // iteration. The threads in use are those the settings give.
-FixedDepthResult search_fixed_depth(const FixedDepthRequest& request,
-                                    const IterationDone& on_iteration = {});
+FixedDepthResult search_fixed_depth(const FixedDepthRequest& request, const IterationDone& on_iteration = {});
 
 }  // namespace qb

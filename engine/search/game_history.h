@@ -12,7 +12,7 @@ namespace qb {
 
 struct GameHistory {
   std::vector<SearchNode> records;  // oldest first; each links to the one before
-  int draw_counter = 0;  // consecutive deep draw values with few pieces left
+  int draw_counter = 0;             // consecutive deep draw values with few pieces left
 };
 extern GameHistory g_game;
 

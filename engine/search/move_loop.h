@@ -59,15 +59,13 @@ inline bool search_move(const NodeLoop& loop, int number, int thread, CurrentAlp
   const Eighths r = late_move_reduction(loop.depth, loop.capture_node, promotion, loop.pinned, number);
   const Eighths reduced = loop.depth - r - ONE_PLY;
   int alpha = current_alpha();
-  value = reduced > 0
-              ? -node_search(child, loop.ply + 1, reduced, -loop.beta, -alpha, loop.pruning, thread)
-              : -capture_search(child, loop.ply + 1, -loop.beta, -loop.alpha, reduced, thread);
+  value = reduced > 0 ? -node_search(child, loop.ply + 1, reduced, -loop.beta, -alpha, loop.pruning, thread)
+                      : -capture_search(child, loop.ply + 1, -loop.beta, -loop.alpha, reduced, thread);
   if (cancel_check(thread)) return false;
   if (r == 0) return true;
   alpha = current_alpha();
   if (value > alpha)
-    value = -node_search(child, loop.ply + 1, loop.depth - ONE_PLY, -loop.beta, -alpha, loop.pruning,
-                         thread);
+    value = -node_search(child, loop.ply + 1, loop.depth - ONE_PLY, -loop.beta, -alpha, loop.pruning, thread);
   return true;
 }
 

@@ -11,7 +11,7 @@
 
 namespace qb {
 
-constexpr int KILLER_BONUS = 120;        // over the history score
+constexpr int KILLER_BONUS = 120;             // over the history score
 constexpr int FIRST_MOVE_SCORE = 2000000000;  // the hash move or the root's try-first move
 
 // From and to are the lowest vacated and occupied squares of the mover's
@@ -21,9 +21,7 @@ inline int history_index(uint32_t before, uint32_t after) {
   return (vacated ? lsb_index(vacated) : 0) * 32 + (occupied ? lsb_index(occupied) : 0);
 }
 
-inline Killer killer_of(uint32_t before, uint32_t after) {
-  return Killer{before & ~after, after & ~before};
-}
+inline Killer killer_of(uint32_t before, uint32_t after) { return Killer{before & ~after, after & ~before}; }
 
 inline int ordering_score(uint32_t before, uint32_t after, const Killer& killer) {
   int score = history_get(history_index(before, after)) - HISTORY_START;

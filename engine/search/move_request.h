@@ -11,12 +11,12 @@ namespace qb {
 
 struct MoveRequest {
   Position root;
-  Side side;           // to move at the root
-  double maxtime;      // seconds, as the host gave them (the drivers bound them)
-  int info = 0;        // getmove's bits: new game, exact time, time unit
-  int moreinfo = 0;    // incremental play: remaining and increment
-  char* status = nullptr;  // the host's text buffer, may be null
-  int32_t* stop = nullptr; // the host's stop flag, published for the move
+  Side side;                // to move at the root
+  double maxtime;           // seconds, as the host gave them (the drivers bound them)
+  int info = 0;             // getmove's bits: new game, exact time, time unit
+  int moreinfo = 0;         // incremental play: remaining and increment
+  char* status = nullptr;   // the host's text buffer, may be null
+  int32_t* stop = nullptr;  // the host's stop flag, published for the move
 };
 
 // Where a move came from; each source has its own rule for the result code.

@@ -21,7 +21,7 @@ namespace qb {
 
 namespace {
 
-constexpr Eighths PV_EXTENSION = 2;    // pinned node or failed-high hash entry
+constexpr Eighths PV_EXTENSION = 2;  // pinned node or failed-high hash entry
 constexpr Eighths PROBCUT_MIN_DEPTH = 3 * ONE_PLY;
 constexpr Eighths IID_MIN_DEPTH = 6 * ONE_PLY;
 constexpr Eighths SINGLE_REPLY_EXTENSION = ONE_PLY / 2;  // a full ply inside a ProbCut verification
@@ -42,7 +42,7 @@ int search_child(const SearchNode& child, int ply, Eighths depth, int alpha, int
 
 // What the hash table says about a node.
 struct TableHint {
-  bool cutoff;    // the stored result answers the node: `score`
+  bool cutoff;  // the stored result answers the node: `score`
   int score;
   int hash_move;  // generator index, NO_MOVE when absent
   bool pinned;    // a principal-variation node of the current search
@@ -114,8 +114,7 @@ DbOutcome probe_database(const Position& pos, Side side, const PieceSummary& sum
 bool probcut(const SearchNode& node, int ply, Eighths depth, int beta, int thread, int& score) {
   int margin = (depth * 7 / 8) & ~1;
   int probe_beta = beta + margin / 3 + 5;
-  if (capture_search(node, ply, probe_beta - 1, probe_beta, -ONE_PLY, thread) < probe_beta)
-    return false;
+  if (capture_search(node, ply, probe_beta - 1, probe_beta, -ONE_PLY, thread) < probe_beta) return false;
   int bound = beta + margin;
   int v = node_search(node, ply, depth * 40 / 100, bound - 1, bound, false, thread);
   if (v < bound) return false;
@@ -171,8 +170,7 @@ int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int b
     return probcut_score;
 
   MoveList list;
-  const int count = capture_node ? generate_captures(pos, list, side)
-                                 : generate_noncaptures(pos, list, side);
+  const int count = capture_node ? generate_captures(pos, list, side) : generate_noncaptures(pos, list, side);
   if (count == 0) return terminal(t, ply, ply - MATE);
 
   int best_index = 0;
@@ -213,28 +211,37 @@ int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int b
       const Killer killer = t.killers[ply];
       int score[MAX_MOVES];
       for (int i = 0; i < count; ++i) {
-        score[i] = i == hash_move ? FIRST_MOVE_SCORE
-                                  : ordering_score(before, list.moves[i].pieces[side], killer);
+        score[i] =
+            i == hash_move ? FIRST_MOVE_SCORE : ordering_score(before, list.moves[i].pieces[side], killer);
       }
       sort_moves(order, score, count);
 
-      const NodeLoop loop{.node = &node, .moves = &list, .order = order, .count = count,
-                          .ply = ply, .depth = depth, .alpha = alpha, .beta = beta,
-                          .pruning = pruning, .capture_node = capture_node, .pinned = pinned};
+      const NodeLoop loop{.node = &node,
+                          .moves = &list,
+                          .order = order,
+                          .count = count,
+                          .ply = ply,
+                          .depth = depth,
+                          .alpha = alpha,
+                          .beta = beta,
+                          .pruning = pruning,
+                          .capture_node = capture_node,
+                          .pinned = pinned};
       for (int i = next; i < count && best < beta; ++i) {
         if (cancel_check(thread)) return 0;
         // Deep enough and with enough moves left, the rest of the list may
         // be searched together with an idle thread; the loop then ends with
         // the combined result.
-        if (depth >= SPLIT_MIN_DEPTH && count - i >= SPLIT_MIN_MOVES_LEFT &&
-            g_search.threads_in_use > 1) {
+        if (depth >= SPLIT_MIN_DEPTH && count - i >= SPLIT_MIN_MOVES_LEFT && g_search.threads_in_use > 1) {
           if (split(SplitWork{.loop = loop, .next = i, .alpha = a}, thread, best, best_index)) {
             best_number = int(std::find(order, order + count, best_index) - order);
             break;
           }
         }
         int v;
-        if (!search_move(loop, i, thread, [a] { return a; }, v)) return 0;
+        if (!search_move(
+                loop, i, thread, [a] { return a; }, v))
+          return 0;
         if (v > best) {
           best = v;
           best_index = order[i];
@@ -256,8 +263,7 @@ int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int b
   tt_store(key, best, ply, stored_depth, bound, best_index);
   // A quiet move that refutes the node is tried early at this ply elsewhere.
   if (cut)
-    reward_cutoff(pos, side, list, order, best_number, best_index,
-                  capture_node ? nullptr : &t.killers[ply]);
+    reward_cutoff(pos, side, list, order, best_number, best_index, capture_node ? nullptr : &t.killers[ply]);
   return best;
 }
 

@@ -24,8 +24,7 @@ namespace {
 // entry, a cycle, an inexact entry (when asked), a position without moves
 // or an index beyond the move count.
 template <class OnEntry, class OnMove>
-void walk_pv(Side side, const Position& first, bool exact_only, int steps, OnEntry on_entry,
-             OnMove on_move) {
+void walk_pv(Side side, const Position& first, bool exact_only, int steps, OnEntry on_entry, OnMove on_move) {
   HashKey seen[PV_PIN_STEPS];
   int seen_count = 0;
   Position current = first;
@@ -66,17 +65,16 @@ SearchReport current_report() {
 void write_progress(char* status, const char* sign, int value, Plies depth, const char* pv) {
   if (!status) return;
   SearchReport r = current_report();
-  write_host_text(status, "value%s%d,  depth %d/%.1f/%d,  %.1fs,  %.0f kN/s,  %s",
-                sign, value, depth, double(r.average_leaf_depth), r.selective_depth, r.elapsed,
-                r.knps, pv);
+  write_host_text(status, "value%s%d,  depth %d/%.1f/%d,  %.1fs,  %.0f kN/s,  %s", sign, value, depth,
+                  double(r.average_leaf_depth), r.selective_depth, r.elapsed, r.knps, pv);
 }
 
 void log_best_move(const Position& root, const Position& best, int value, Plies depth) {
   SearchReport r = current_report();
   char move[MOVE_TEXT_SIZE];
   log_printf("best %s, value %d, depth %d/%.1f/%d, nodes %" PRId64 ", time %.2f, %.0f kN/s, db %u\n",
-             move_text(move, root, best), value, depth, double(r.average_leaf_depth),
-             r.selective_depth, int64_t(r.nodes), r.elapsed, r.knps, r.db_probes);
+             move_text(move, root, best), value, depth, double(r.average_leaf_depth), r.selective_depth,
+             int64_t(r.nodes), r.elapsed, r.knps, r.db_probes);
 }
 
 std::string board_diagram(const Position& p) {
@@ -99,27 +97,28 @@ void log_search_start(const Position& root, Side side) {
   log_position(root, side);
 }
 
-void pv_text(char* out, Side side, const Position& root, const Position& first, bool exact_only,
-             int length) {
+void pv_text(char* out, Side side, const Position& root, const Position& first, bool exact_only, int length) {
   char move[MOVE_TEXT_SIZE];
   int used = std::snprintf(out, PV_TEXT_SIZE, "pv %s", move_text(move, root, first));
-  walk_pv(side, first, exact_only, std::min(length, PV_TEXT_MOVES), [](HashKey, const HashProbe&) {},
-          [&](const Position& from, const Position& to) {
-            if (used < PV_TEXT_SIZE)
-              used += std::snprintf(out + used, PV_TEXT_SIZE - used, " %s", move_text(move, from, to));
-          });
+  walk_pv(
+      side, first, exact_only, std::min(length, PV_TEXT_MOVES), [](HashKey, const HashProbe&) {},
+      [&](const Position& from, const Position& to) {
+        if (used < PV_TEXT_SIZE)
+          used += std::snprintf(out + used, PV_TEXT_SIZE - used, " %s", move_text(move, from, to));
+      });
 }
 
 void pin_pv(Side side, const Position& first, bool exact_only, int length, PvKeySet* keys) {
-  walk_pv(side, first, exact_only, std::min(length, PV_PIN_STEPS),
-          [&](HashKey key, const HashProbe& probe) {
-            if (probe.entry.pinned()) return;
-            tt_pin_in_place(key, probe);
-            if (keys)
-              keys->emplace(key.high, PvRecord{probe.entry.check, probe.entry.data, probe.entry.age,
-                                               key.low, key.high});
-          },
-          [](const Position&, const Position&) {});
+  walk_pv(
+      side, first, exact_only, std::min(length, PV_PIN_STEPS),
+      [&](HashKey key, const HashProbe& probe) {
+        if (probe.entry.pinned()) return;
+        tt_pin_in_place(key, probe);
+        if (keys)
+          keys->emplace(key.high,
+                        PvRecord{probe.entry.check, probe.entry.data, probe.entry.age, key.low, key.high});
+      },
+      [](const Position&, const Position&) {});
 }
 
 }  // namespace qb

@@ -43,8 +43,7 @@ std::string board_diagram(const Position& p);
 // "pv 11-15 23-19 ...": the move from `root` to `first` (by `side`), then up
 // to min(length, 10) moves read from the table. With `exact_only` the walk
 // stops at the first entry that is not exact.
-void pv_text(char* out, Side side, const Position& root, const Position& first, bool exact_only,
-             int length);
+void pv_text(char* out, Side side, const Position& root, const Position& first, bool exact_only, int length);
 
 // A pinned entry as it was before the walk pinned it, kept per root move by
 // the all-scores analysis so that its line can be pinned again later.

@@ -8,8 +8,8 @@ namespace qb {
 
 namespace {
 
-constexpr int DRAW_RUN = 6;          // consecutive drawn values that end the game
-constexpr int REPEATS_FOR_DRAW = 3;  // earlier occurrences of the position
+constexpr int DRAW_RUN = 6;                 // consecutive drawn values that end the game
+constexpr int REPEATS_FOR_DRAW = 3;         // earlier occurrences of the position
 constexpr int PLAYED_OUT_VALUE = MATE - 2;  // the game ends within two plies
 constexpr int DEEP_DECIDED_VALUE = 200;
 

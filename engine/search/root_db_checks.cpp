@@ -40,8 +40,7 @@ void sort_records(DrawRecord* records, int count, bool ascending) {
   for (int i = 1; i < count; ++i) {
     DrawRecord r = records[i];
     int j = i;
-    while (j > 0 && (ascending ? records[j - 1].rating >= r.rating
-                               : records[j - 1].rating <= r.rating)) {
+    while (j > 0 && (ascending ? records[j - 1].rating >= r.rating : records[j - 1].rating <= r.rating)) {
       records[j] = records[j - 1];
       --j;
     }
@@ -125,8 +124,8 @@ bool database_draw_analysis(const SearchNode& root, char* status, double allowan
   return chosen;
 }
 
-bool wld_consistency_check(Side side, const Position& root, const MoveList& moves, int count,
-                           int chosen, int* replacement, double maxtime) {
+bool wld_consistency_check(Side side, const Position& root, const MoveList& moves, int count, int chosen,
+                           int* replacement, double maxtime) {
   if (!g_wld.handle || pop_count(root.occupied()) > g_wld.max_pieces) return false;
   double ms = std::round(maxtime * 1000.0 * 0.25);
   g_wld.time_limit_ms = at_least_1ms(ms < CHECK_RESOLVE_CAP_MS ? int(ms) : CHECK_RESOLVE_CAP_MS);

@@ -15,8 +15,8 @@ bool database_draw_analysis(const SearchNode& root, char* status, double allowan
 
 // True when the move `chosen` is to be replaced by `*replacement`: the root is
 // a database win (or draw) and the move does not keep it while another does.
-bool wld_consistency_check(Side side, const Position& root, const MoveList& moves, int count,
-                           int chosen, int* replacement, double maxtime);
+bool wld_consistency_check(Side side, const Position& root, const MoveList& moves, int count, int chosen,
+                           int* replacement, double maxtime);
 
 // Sorts the records of a finished analysis depth for the mover `side`, best
 // first, against the best value `target`; returns the number of candidates,

@@ -16,7 +16,8 @@ constexpr Plies PIN_SET_DEPTH = 9;   // a move's saved line is pinned again from
 constexpr Plies PIN_WALK_DEPTH = 8;  // lines are walked, pinned and released from here
 
 void pin_keys(const PvKeySet& keys) {
-  for (const auto& [high, r] : keys) tt_pin(HashKey{r.key_low, r.key_high}, HashEntry{r.check, r.data, r.age});
+  for (const auto& [high, r] : keys)
+    tt_pin(HashKey{r.key_low, r.key_high}, HashEntry{r.check, r.data, r.age});
 }
 
 void unpin_keys(const PvKeySet& keys) {
@@ -42,8 +43,7 @@ void sort_root_moves(RootMoves& roots) {
   RootMoveRecord* last = roots.records + roots.count;
   if (roots.count > 0 && first->side == WHITE)
     std::stable_sort(first, last, [](const auto& a, const auto& b) { return a.value < b.value; });
-  else
-    std::stable_sort(first, last, [](const auto& a, const auto& b) { return a.value > b.value; });
+  else std::stable_sort(first, last, [](const auto& a, const auto& b) { return a.value > b.value; });
 }
 
 void commit_iteration(RootMoves& roots) {

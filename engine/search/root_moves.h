@@ -18,15 +18,15 @@
 namespace qb {
 
 struct RootMoveRecord {
-  Position successor;          // the position after the move
-  Side side = BLACK;           // to move at the root
+  Position successor;                  // the position after the move
+  Side side = BLACK;                   // to move at the root
   const SearchNode* parent = nullptr;  // the root's game-history record
-  int value = 0;               // this iteration, black's view
-  int previous_value = 0;      // the last completed iteration
-  int index = 0;               // in the root's move list as generated
-  uint8_t excluded = 0;        // get_best_moves: outside the margin this iteration
+  int value = 0;                       // this iteration, black's view
+  int previous_value = 0;              // the last completed iteration
+  int index = 0;                       // in the root's move list as generated
+  uint8_t excluded = 0;                // get_best_moves: outside the margin this iteration
   uint8_t previous_excluded = 0;
-  PvKeySet pv_keys;            // the table entries this move's line pinned
+  PvKeySet pv_keys;  // the table entries this move's line pinned
 };
 
 struct RootMoves {

@@ -41,8 +41,8 @@ bool forced_capture(const Position& p, Side side) {
   return true;
 }
 
-int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta,
-                Plies depth, int& best_index) {
+int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta, Plies depth,
+                int& best_index) {
   const Side side = root.side;
   const Position pos = root.position();
   const bool capture = has_capture(pos, side);
@@ -53,8 +53,8 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
   int score[MAX_MOVES];
   for (int i = 0; i < count; ++i) {
     order[i] = uint8_t(i);
-    score[i] = i == best_index ? FIRST_MOVE_SCORE
-                               : ordering_score(before, moves.moves[i].pieces[side], killer);
+    score[i] =
+        i == best_index ? FIRST_MOVE_SCORE : ordering_score(before, moves.moves[i].pieces[side], killer);
   }
   sort_moves(order, score, count);
 
@@ -69,9 +69,8 @@ int root_search(const SearchNode& root, const MoveList& moves, int count, int al
     SearchNode child = make_child(root, moves.moves[order[i]], capture);
     t.nodes.add(1);
     int window_alpha = best > a ? best : a;
-    int v = child_depth <= 0
-                ? -capture_search(child, 1, -b, -window_alpha, child_depth, 0)
-                : -node_search(child, 1, child_depth, -b, -window_alpha, true, 0);
+    int v = child_depth <= 0 ? -capture_search(child, 1, -b, -window_alpha, child_depth, 0)
+                             : -node_search(child, 1, child_depth, -b, -window_alpha, true, 0);
     if (stop_requested() && depth >= STOP_MIN_DEPTH) return ABORTED_PASS;
     if (v > best) {
       best = v;

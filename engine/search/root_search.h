@@ -15,8 +15,8 @@ constexpr int ABORTED_PASS = 2147483647;
 // plies, trying `best_index` first; returns the best value (black's view,
 // fail-soft) and leaves its move in `best_index`. The root's children link
 // to `root`, the last record of the game history.
-int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta,
-                Plies depth, int& best_index);
+int root_search(const SearchNode& root, const MoveList& moves, int count, int alpha, int beta, Plies depth,
+                int& best_index);
 
 // True when the side has exactly one capture, or several whose capture lines
 // (all recaptures followed to the end) reach one and the same position: the

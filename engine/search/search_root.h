@@ -19,7 +19,7 @@ struct SearchRoot {
   const SearchNode* node;  // the root's game-history record
   MoveList moves;          // in the generator's order
   int count;
-  Plies depth_cap;         // a forced capture needs only a shallow look
+  Plies depth_cap;  // a forced capture needs only a shallow look
 
   Position position() const { return node->position(); }
   Side side() const { return node->side; }

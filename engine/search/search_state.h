@@ -14,8 +14,8 @@
 
 namespace qb {
 
-constexpr int PLY_LIMIT = 97;     // static evaluation from this ply on
-constexpr int KILLER_PLIES = 99;  // plies 0-98
+constexpr int PLY_LIMIT = 97;        // static evaluation from this ply on
+constexpr int KILLER_PLIES = 99;     // plies 0-98
 constexpr Plies STOP_MIN_DEPTH = 5;  // stop requests wait until this iteration
 
 constexpr int HISTORY_SIZE = 1024;  // from * 32 + to
@@ -55,9 +55,9 @@ struct alignas(CACHE_LINE) SearchThread {
   ThreadCounter leaf_plies;  // sum of their plies
   // Read by the other threads whenever they look for help.
   alignas(CACHE_LINE) std::atomic<uint8_t> cancel{0};  // work above this thread was refuted
-  std::atomic<bool> idle{false};           // free to be recruited
-  std::atomic<bool> work_assigned{false};  // a split point was handed over
-  std::atomic<bool> parked{true};          // sleeps on its wake event
+  std::atomic<bool> idle{false};                       // free to be recruited
+  std::atomic<bool> work_assigned{false};              // a split point was handed over
+  std::atomic<bool> parked{true};                      // sleeps on its wake event
   // The split point this thread works on (its own latest one, or the one it
   // was recruited into); each links to the one before, forming a chain.
   std::atomic<SplitPoint*> split_point{nullptr};

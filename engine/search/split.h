@@ -17,9 +17,9 @@
 namespace qb {
 
 constexpr Eighths SPLIT_MIN_DEPTH = 4 * ONE_PLY;  // shallower work is cheaper alone
-constexpr int SPLIT_MIN_MOVES_LEFT = 3;   // counting the move about to be searched
-constexpr int MAX_SPLIT_POINTS = 16;      // nested split points per owner
-constexpr int MAX_SPLIT_WORKERS = 2;      // the owner and one recruited thread
+constexpr int SPLIT_MIN_MOVES_LEFT = 3;           // counting the move about to be searched
+constexpr int MAX_SPLIT_POINTS = 16;              // nested split points per owner
+constexpr int MAX_SPLIT_WORKERS = 2;              // the owner and one recruited thread
 
 // What a node hands over: its loop, the position in the order of the next
 // move to search, and its running alpha.

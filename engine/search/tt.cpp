@@ -153,8 +153,8 @@ bool tt_allocate(uint32_t size_mb) {
     bytes = ONE_MB;
   }
   if (bytes != wanted) {
-    log_printf("hashtable: %llu MB not available, using %llu MB\n",
-               (unsigned long long)(wanted / ONE_MB), (unsigned long long)(bytes / ONE_MB));
+    log_printf("hashtable: %llu MB not available, using %llu MB\n", (unsigned long long)(wanted / ONE_MB),
+               (unsigned long long)(bytes / ONE_MB));
   }
   g_tt.size_mb = size_mb;
   g_tt.byte_size = bytes;

@@ -25,9 +25,9 @@ enum Bound : uint32_t { BOUND_EXACT = 0, BOUND_UPPER = 1, BOUND_LOWER = 2 };
 
 // Layout of an entry's data word.
 constexpr int SCORE_BITS = 13;
-constexpr int DEPTH_SHIFT = 13, DEPTH_MASK = 0x7FF;   // depth + 1, eighths of a ply
+constexpr int DEPTH_SHIFT = 13, DEPTH_MASK = 0x7FF;  // depth + 1, eighths of a ply
 constexpr uint32_t PINNED_BIT = 1u << 24;
-constexpr int MOVE_SHIFT = 25, MOVE_MASK = 31;         // index in the generator's order
+constexpr int MOVE_SHIFT = 25, MOVE_MASK = 31;  // index in the generator's order
 constexpr int BOUND_SHIFT = 30;
 
 // An unpacked copy of one entry.
@@ -56,15 +56,15 @@ struct alignas(BUCKET_BYTES) Bucket {
 static_assert(sizeof(Bucket) == BUCKET_BYTES);
 
 struct TranspositionTable {
-  uint32_t size_mb = 0;      // the setting the table was built for
+  uint32_t size_mb = 0;  // the setting the table was built for
   uint64_t byte_size = 0;
   uint64_t bucket_count = 0;
   uint64_t bucket_mask = 0;  // its low 32 bits select the bucket
   Bucket* buckets = nullptr;
-  bool heap = false;         // false: the static emergency table
-  uint8_t age = 0;           // generation of the current search, 0-63
-  uint8_t slot_order[131];   // slot_order[i] = i mod 7
-  uint16_t age_priority[64]; // replacement weight of each age
+  bool heap = false;          // false: the static emergency table
+  uint8_t age = 0;            // generation of the current search, 0-63
+  uint8_t slot_order[131];    // slot_order[i] = i mod 7
+  uint16_t age_priority[64];  // replacement weight of each age
 };
 extern TranspositionTable g_tt;
 

@@ -14,8 +14,8 @@ struct SearchWindow {
   int max_step;  // largest step between two passes
   int lower;     // proven bounds of the root value
   int upper;
-  int alpha;     // the next pass
-  int beta;      // alpha + 1
+  int alpha;  // the next pass
+  int beta;   // alpha + 1
   int step;
 };
 

@@ -114,8 +114,8 @@ void remove_partial_files(const std::vector<Target>& targets) {
 }
 
 struct Plan {
-  std::vector<Unit> units;               // dependency order
-  std::vector<std::vector<int>> needs;   // units each one reads
+  std::vector<Unit> units;              // dependency order
+  std::vector<std::vector<int>> needs;  // units each one reads
   std::vector<char> done, started;
 
   int next_ready() const {
@@ -151,9 +151,9 @@ Plan make_plan(const BuildOptions& opt, const std::vector<Target>& targets) {
 
 // What the lead knows of one builder rank.
 struct Builder {
-  int unit = -1;       // the unit it builds
-  bool idle = false;   // waiting for a unit
-  bool lost = false;   // fell silent; its unit went back to the plan
+  int unit = -1;      // the unit it builds
+  bool idle = false;  // waiting for a unit
+  bool lost = false;  // fell silent; its unit went back to the plan
   Clock::time_point heard = Clock::now();
 };
 
@@ -165,7 +165,8 @@ void drop_silent_builders(std::vector<Builder>& builders, Plan& plan, Clock::dur
     Builder& b = builders[rank];
     if (b.lost || Clock::now() - b.heard < limit) continue;
     b.lost = true;
-    std::string what = b.unit >= 0 ? "; its unit " + unit_name(plan.units[b.unit]) + " goes to another rank" : "";
+    std::string what =
+        b.unit >= 0 ? "; its unit " + unit_name(plan.units[b.unit]) + " goes to another rank" : "";
     std::fprintf(stderr, "\ntbgen: rank %zu stopped answering%s\n", rank, what.c_str());
     if (b.unit >= 0) plan.started[b.unit] = 0;
   }
@@ -240,7 +241,8 @@ RankEnd lead(const BuildOptions& opt, const std::vector<Target>& targets, int ra
         if (m.value >= 0 && !plan.done[m.value]) {
           plan.done[m.value] = 1;
           finished += unit_work(plan.units[m.value]);
-          progress.step_done(finished, unit_name(plan.units[m.value]) + " (rank " + std::to_string(m.sender) + ")");
+          progress.step_done(finished,
+                             unit_name(plan.units[m.value]) + " (rank " + std::to_string(m.sender) + ")");
         }
         failed = failed || m.value == FAILED;
         b.idle = true;
@@ -259,8 +261,9 @@ RankEnd lead(const BuildOptions& opt, const std::vector<Target>& targets, int ra
     return {1, lost};
   }
   char summary[160];
-  std::snprintf(summary, sizeof summary, "tbgen: %d pieces ready, %zu units built (%.0f positions) on %d ranks in %s",
-                opt.pieces, todo, total, ranks - 1, format_seconds(progress.seconds()).c_str());
+  std::snprintf(summary, sizeof summary,
+                "tbgen: %d pieces ready, %zu units built (%.0f positions) on %d ranks in %s", opt.pieces,
+                todo, total, ranks - 1, format_seconds(progress.seconds()).c_str());
   progress.finish(summary);
   return {0, lost};
 }

@@ -8,12 +8,9 @@ namespace tb {
 
 std::string format_seconds(double s) {
   char buf[32];
-  if (s < 60)
-    std::snprintf(buf, sizeof buf, "%.1f s", s);
-  else if (s < 3600)
-    std::snprintf(buf, sizeof buf, "%d min %02d s", int(s) / 60, int(s) % 60);
-  else
-    std::snprintf(buf, sizeof buf, "%d h %02d min", int(s) / 3600, int(s) / 60 % 60);
+  if (s < 60) std::snprintf(buf, sizeof buf, "%.1f s", s);
+  else if (s < 3600) std::snprintf(buf, sizeof buf, "%d min %02d s", int(s) / 60, int(s) % 60);
+  else std::snprintf(buf, sizeof buf, "%d h %02d min", int(s) / 3600, int(s) / 60 % 60);
   return buf;
 }
 

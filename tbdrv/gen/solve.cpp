@@ -173,10 +173,8 @@ class Solver {
       if (try_decide(part, id - offset_[part], make_code(level, won))) ids[kept++] = id;
     }
     ids.resize(kept);
-    if (out.empty())
-      out.swap(ids);
-    else
-      out.insert(out.end(), ids.begin(), ids.end());
+    if (out.empty()) out.swap(ids);
+    else out.insert(out.end(), ids.begin(), ids.end());
     std::vector<uint32_t>().swap(ids);
   }
 
@@ -195,20 +193,16 @@ class Solver {
     if (!position_at(i, unit_.shape[part], p)) return true;
     bool capture = qb::has_capture(p, qb::BLACK);
     qb::MoveList list;
-    if (capture)
-      qb::generate_captures(p, list, qb::BLACK);
-    else
-      qb::generate_noncaptures(p, list, qb::BLACK);
+    if (capture) qb::generate_captures(p, list, qb::BLACK);
+    else qb::generate_noncaptures(p, list, qb::BLACK);
     Outcome ext;
     int inside = 0;
     // Once a move wins at once the moves still to come change nothing: the
     // position is won at the first level, whatever stays inside the unit.
     for (int k = 0; k < list.count && !ext.settled(); ++k) {
       const qb::Position& child = list.moves[k];
-      if (!capture && material_of(child) == unit_.shape[part].m)
-        ++inside;
-      else
-        ext.add(store_.get(flip(child)));
+      if (!capture && material_of(child) == unit_.shape[part].m) ++inside;
+      else ext.add(store_.get(flip(child)));
     }
     settle(part, i, ext, inside, out);
     return capture;
@@ -229,10 +223,8 @@ class Solver {
       qb::generate_noncaptures(p, list, qb::BLACK);
       for (int k = 0; k < list.count; ++k) {
         const qb::Position& child = list.moves[k];
-        if (child.men(qb::BLACK) == p.men(qb::BLACK))
-          ++inside;
-        else if (!won || is_loss(value_in_unit_or_store(part, flip(child))))
-          ext.add(make_code(0, !won));
+        if (child.men(qb::BLACK) == p.men(qb::BLACK)) ++inside;
+        else if (!won || is_loss(value_in_unit_or_store(part, flip(child)))) ext.add(make_code(0, !won));
       }
     }
     if (won) ext.can_lose = false;  // a won position is decided by its wins only
@@ -291,10 +283,8 @@ class Solver {
         if (king) p.kings ^= w | t;
         if (qb::has_capture(p, qb::WHITE)) continue;  // the move was not legal
         uint64_t i = index_of(flip(p), unit_.shape[pred]);
-        if (lost)
-          __builtin_prefetch(&codes_[pred][i], 1);
-        else
-          __builtin_prefetch(&counters_[pred][i], 1);
+        if (lost) __builtin_prefetch(&codes_[pred][i], 1);
+        else __builtin_prefetch(&counters_[pred][i], 1);
         batch.ids[batch.count] = uint32_t(offset_[pred] + i);
         batch.after_loss[batch.count++] = lost;
       }
@@ -325,10 +315,8 @@ class Solver {
     Code pending = std::atomic_ref<Code>(codes_[part][i]).load(std::memory_order_relaxed);
     if (!(pending & PENDING)) return;
     int at = std::max(level + 1, int(pending & ~PENDING));
-    if (at > level + 1)
-      work.buckets.add(false, at, id);
-    else if (try_decide(part, i, make_code(at, false)))
-      work.next_lost.push_back(id);
+    if (at > level + 1) work.buckets.add(false, at, id);
+    else if (try_decide(part, i, make_code(at, false))) work.next_lost.push_back(id);
   }
 
   const UnitTables& unit_;

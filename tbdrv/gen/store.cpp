@@ -19,7 +19,8 @@ bool ValueStore::require(std::vector<Material> needed, std::string& why) {
   return true;
 }
 
-static_assert(WLD_DRAW_BITS == 0 && WLD_WIN_BITS == 1 && WLD_LOSS_BITS == 2, "WLD_CODES follows the file values");
+static_assert(WLD_DRAW_BITS == 0 && WLD_WIN_BITS == 1 && WLD_LOSS_BITS == 2,
+              "WLD_CODES follows the file values");
 
 void ValueStore::adopt(const Material& m, std::vector<Code>&& codes) {
   shapes_[m.key()] = shape_of(m);
@@ -80,7 +81,8 @@ void ValueStore::fill_captures(const Material& m) {
   parallel_for(sh.size, threads_, [&](uint64_t begin, uint64_t end, int) {
     qb::Position p;
     for (uint64_t i = begin; i < end; ++i)
-      if (position_at(i, sh, p) && qb::has_capture(p, qb::BLACK)) set(m.key(), i, value_after_captures(*this, p));
+      if (position_at(i, sh, p) && qb::has_capture(p, qb::BLACK))
+        set(m.key(), i, value_after_captures(*this, p));
   });
 }
 

@@ -122,8 +122,8 @@ int run_verify(const std::string& dir, int threads) {
   std::printf("%s: %s tables, %d pieces complete\n", dir.c_str(), kind_info(kind).extension, pieces);
   int damaged = check_files(dir, kind);
   if (damaged)
-    std::printf("missing or damaged files: %d; the values of more than %d pieces are not checked\n",
-                damaged, pieces);
+    std::printf("missing or damaged files: %d; the values of more than %d pieces are not checked\n", damaged,
+                pieces);
   if (pieces < 2) return 1;
   std::printf("%-8s %12s %12s %12s %12s %12s %7s\n", "slice", "positions", "wins", "losses", "draws",
               "captures", "errors");

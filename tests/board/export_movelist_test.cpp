@@ -13,7 +13,9 @@ Position fen(const char* text) { return parse_fen(text)->position; }
 
 // Fills every byte so a test can see what the export left untouched.
 template <class T>
-void poison(T& value) { std::memset(&value, 0x5A, sizeof value); }
+void poison(T& value) {
+  std::memset(&value, 0x5A, sizeof value);
+}
 
 }  // namespace
 
@@ -41,8 +43,8 @@ TEST(BuildMovelist, CapturesCarryTheirPaths) {
 TEST(BuildMovelist, NeverWritesPastTheHostsThirtyEntries) {
   // Found by searching for the positions with the most moves: 41 king moves,
   // and 34 capture sequences.
-  for (const char* many : {"B:W32:BK1,2,K8-10,K16-18,K24-27",
-                           "B:WK1,K2,9,10,K11,17-19,K25,26,27:BK3,K5,K7,K8,K24"}) {
+  for (const char* many :
+       {"B:W32:BK1,2,K8-10,K16-18,K24-27", "B:WK1,K2,9,10,K11,17-19,K25,26,27:BK3,K5,K7,K8,K24"}) {
     Position p = fen(many);
     struct Guarded {
       HostMoveList list;

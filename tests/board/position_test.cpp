@@ -12,7 +12,9 @@
 using namespace qb;
 
 TEST(Position, SquaresMapToHostCells) {
-  struct { int square, x, y; } cases[] = {{1, 6, 0}, {4, 0, 0}, {5, 7, 1}, {8, 1, 1}, {29, 7, 7}, {32, 1, 7}};
+  struct {
+    int square, x, y;
+  } cases[] = {{1, 6, 0}, {4, 0, 0}, {5, 7, 1}, {8, 1, 1}, {29, 7, 7}, {32, 1, 7}};
   for (auto c : cases) {
     HostCell cell = square_to_host(c.square);
     EXPECT_EQ(cell.x, c.x) << c.square;
@@ -45,7 +47,11 @@ TEST(Position, HostBoardRoundTripKeepsLightSquares) {
 TEST(Position, ChildCountsReversiblePlies) {
   SearchNode root = make_root(parse_fen("B:WK30,26:BK1,9")->position, BLACK, nullptr);
   root.reversible = 4;
-  struct { const char* after; bool capture; int expected; } cases[] = {
+  struct {
+    const char* after;
+    bool capture;
+    int expected;
+  } cases[] = {
       {"W:WK30,26:BK5,9", false, 5},   // king move
       {"W:WK30,26:BK1,13", false, 0},  // man move
   };
@@ -92,11 +98,13 @@ TEST(PopCount, TableAndInstructionAgree) {
 }
 
 TEST(MoveText, NamesFirstAndLastSquare) {
-  struct { const char* before; const char* after; const char* text; } cases[] = {
-      {"B:W30:B9", "W:W30:B13", "9-13"},
-      {"W:W22:B18", "B:W15:B", "22x15"},
-      {"W:W30:B26,18", "B:W14:B", "30x14"},
-      {"B:W10,11,18,19:BK14", "W:W:BK14", "xxxx"},
+  struct {
+    const char* before;
+    const char* after;
+    const char* text;
+  } cases[] = {
+      {"B:W30:B9", "W:W30:B13", "9-13"},    {"W:W22:B18", "B:W15:B", "22x15"},
+      {"W:W30:B26,18", "B:W14:B", "30x14"}, {"B:W10,11,18,19:BK14", "W:W:BK14", "xxxx"},
       {"B:W30:B9", "B:W30:B9", "xxxx"},
   };
   char buf[MOVE_TEXT_SIZE];
@@ -118,7 +126,7 @@ TEST(Fen, WritesRangesAndReadsBothForms) {
 }
 
 TEST(Fen, RejectsMalformedText) {
-  for (const char* bad : {"", "X:W1:B2", "B:W1", "B:W1:B1", "B:W33:B2", "B:W0:B2", "B:W1,:B2",
-                          "B:W5-3:B1", "B:W1:B2:B3", "B:Wx:B2"})
+  for (const char* bad : {"", "X:W1:B2", "B:W1", "B:W1:B1", "B:W33:B2", "B:W0:B2", "B:W1,:B2", "B:W5-3:B1",
+                          "B:W1:B2:B3", "B:Wx:B2"})
     EXPECT_FALSE(parse_fen(bad)) << bad;
 }

@@ -6,9 +6,13 @@ namespace {
 // Board cells hold 0 empty, +1/+2 black man/king, -1/-2 white man/king.
 // Rows and columns as on a diagram: square n sits in row (n-1)/4; the dark
 // squares of even rows are the odd columns counted from the right.
-struct Grid { int cell[8][8]; };
+struct Grid {
+  int cell[8][8];
+};
 
-struct Coord { int row, col; };
+struct Coord {
+  int row, col;
+};
 
 Coord coord_of(int square) {
   int row = (square - 1) / 4;

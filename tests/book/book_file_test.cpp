@@ -97,7 +97,10 @@ TEST_F(BookFile, SideToMoveAndKingsTellPositionsApart) {
   EXPECT_EQ(book_find(king_a, WHITE), BOOK_NOT_FOUND);
   EXPECT_EQ(book_find(Position{{0x30, 0x300000}, 0x20}, BLACK), BOOK_NOT_FOUND);
   EXPECT_EQ(book_find(Position{{0x30, 0x300000}, 0x110}, BLACK), BOOK_NOT_FOUND);
-  struct Case { Position p; int value; } cases[] = {{plain, 5}, {king_a, 6}, {king_b, 7}};
+  struct Case {
+    Position p;
+    int value;
+  } cases[] = {{plain, 5}, {king_a, 6}, {king_b, 7}};
   for (const Case& c : cases) {
     int slot = book_find(c.p, BLACK);
     ASSERT_NE(slot, BOOK_NOT_FOUND);
@@ -106,9 +109,11 @@ TEST_F(BookFile, SideToMoveAndKingsTellPositionsApart) {
 }
 
 TEST_F(BookFile, VersionTextMustNotSortBefore401) {
-  struct Case { const char* version; bool accepted; } cases[] = {
-      {"4.01", true}, {"4.10", true}, {"5.00", true}, {"4.01b", true},
-      {"3.99", false}, {"4.00", false}, {"4.0", false}, {"", false}};
+  struct Case {
+    const char* version;
+    bool accepted;
+  } cases[] = {{"4.01", true},  {"4.10", true},  {"5.00", true}, {"4.01b", true},
+               {"3.99", false}, {"4.00", false}, {"4.0", false}, {"", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.version);
     qbtest::load_positions({{start_position(), BLACK, {0, BOOK_NO_MOVE, 0}}});
@@ -119,8 +124,7 @@ TEST_F(BookFile, VersionTextMustNotSortBefore401) {
     EXPECT_EQ(g_book.loaded, c.accepted);
     EXPECT_EQ(g_book_status.loaded, c.accepted);
     EXPECT_EQ(book_find(start_position(), BLACK) != BOOK_NOT_FOUND, c.accepted);
-    EXPECT_EQ(log().find("Old version of Quillbar.odb incompatible with this engine\n") !=
-                  std::string::npos,
+    EXPECT_EQ(log().find("Old version of Quillbar.odb incompatible with this engine\n") != std::string::npos,
               !c.accepted);
     std::filesystem::remove(g_log_path);
   }
@@ -260,9 +264,10 @@ TEST_F(BookProbe, ProbingWrapsOnceAndStopsAtTheLimit) {
 }
 
 TEST_F(BookFile, HeadersWithoutUsableCountsLeaveNoBook) {
-  struct Case { int32_t slots, probe_limit, king_masks, positions; } cases[] = {
-      {0, 1, 0, 0}, {-1, 1, 0, 0}, {4, 0, 0, 0}, {4, -3, 0, 0},
-      {4, 1, -1, 0}, {4, 1, 0, -5}, {4, 1, 9000, 0}, {0x7FFFFFFF, 1, 0, 0}};
+  struct Case {
+    int32_t slots, probe_limit, king_masks, positions;
+  } cases[] = {{0, 1, 0, 0},  {-1, 1, 0, 0}, {4, 0, 0, 0},    {4, -3, 0, 0},
+               {4, 1, -1, 0}, {4, 1, 0, -5}, {4, 1, 9000, 0}, {0x7FFFFFFF, 1, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.slots << " " << c.probe_limit << " " << c.king_masks);
     qbtest::load_positions({{start_position(), BLACK, {0, BOOK_NO_MOVE, 0}}});
@@ -350,12 +355,13 @@ TEST_F(BookFile, CorruptedBooksNeverCrash) {
 
 TEST_F(BookFile, WriterRefusesWhatTheFormatCannotHold) {
   Position p = start_position();
-  struct Case { BookPosition b; } cases[] = {
-      {{Position{{0, 0x10}, 0}, BLACK, {0, BOOK_NO_MOVE, 0}}},
-      {{p, Side(2), {0, BOOK_NO_MOVE, 0}}},
-      {{p, BLACK, {31, BOOK_NO_MOVE, 0}}},
-      {{p, BLACK, {-1, BOOK_NO_MOVE, 0}}},
-      {{p, BLACK, {0, 40, 0}}}};
+  struct Case {
+    BookPosition b;
+  } cases[] = {{{Position{{0, 0x10}, 0}, BLACK, {0, BOOK_NO_MOVE, 0}}},
+               {{p, Side(2), {0, BOOK_NO_MOVE, 0}}},
+               {{p, BLACK, {31, BOOK_NO_MOVE, 0}}},
+               {{p, BLACK, {-1, BOOK_NO_MOVE, 0}}},
+               {{p, BLACK, {0, 40, 0}}}};
   for (const Case& c : cases) {
     std::string error;
     EXPECT_TRUE(build_book_image({c.b}, &error).empty());

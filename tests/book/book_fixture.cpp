@@ -51,8 +51,8 @@ std::vector<uint8_t> raw_image(const RawBook& book) {
 }
 
 qb::BookRecord record_for(const qb::Position& p, qb::Side side, qb::BookEntry entry, int king_index) {
-  return qb::BookRecord{qb::encode_info(side, entry, p.kings != 0, king_index),
-                        p.pieces[qb::BLACK], p.pieces[qb::WHITE]};
+  return qb::BookRecord{qb::encode_info(side, entry, p.kings != 0, king_index), p.pieces[qb::BLACK],
+                        p.pieces[qb::WHITE]};
 }
 
 qb::MoveList legal_moves(const qb::Position& p, qb::Side side) {

@@ -31,7 +31,7 @@ struct Scenario {
   int first = 0;
   int second = BOOK_NO_MOVE;
   int root_value = 0;
-  std::map<int, int> line_values;  // move index -> value of the book position after it
+  std::map<int, int> line_values;   // move index -> value of the book position after it
   std::vector<BookPosition> extra;  // further positions, as they stand
 
   std::vector<BookPosition> positions() const {
@@ -164,9 +164,9 @@ TEST_F(BookMove, RivalsSortByTheMoversPreference) {
     ASSERT_TRUE(c.played);
     std::vector<std::string> order;
     for (auto [move, mark] : listed_rivals(c.text)) order.push_back(move);
-    std::vector<std::string> expected =
-        side == BLACK ? std::vector{text_of(3), text_of(2), text_of(4), text_of(1)}
-                      : std::vector{text_of(1), text_of(4), text_of(2), text_of(3)};
+    std::vector<std::string> expected = side == BLACK
+                                            ? std::vector{text_of(3), text_of(2), text_of(4), text_of(1)}
+                                            : std::vector{text_of(1), text_of(4), text_of(2), text_of(3)};
     EXPECT_EQ(order, expected);
   }
 }
@@ -233,7 +233,10 @@ TEST_F(BookMove, RepetitionGuardRefusesMovesBetterThanADraw) {
         history[i].reversible = std::max(0, first_count + i);
       }
     };
-    struct Case { int mover_value; bool played; } cases[] = {{2, false}, {1, true}, {0, true}, {-5, true}};
+    struct Case {
+      int mover_value;
+      bool played;
+    } cases[] = {{2, false}, {1, true}, {0, true}, {-5, true}};
     for (const Case& c : cases) {
       int value = side == BLACK ? c.mover_value : -c.mover_value;
       SCOPED_TRACE(testing::Message() << "side " << side << " value " << value);
@@ -256,9 +259,12 @@ TEST_F(BookMove, RepetitionGuardRefusesMovesBetterThanADraw) {
 }
 
 TEST_F(BookMove, NoMoveWithoutACandidate) {
-  struct Case { std::map<int, int> rivals; int level; } cases[] = {
-      {{}, 1},                 // nothing in the book behind any move
-      {{{2, 5}, {3, 5}}, 3},   // in-book rivals, but the book's own moves are no legal moves
+  struct Case {
+    std::map<int, int> rivals;
+    int level;
+  } cases[] = {
+      {{}, 1},                // nothing in the book behind any move
+      {{{2, 5}, {3, 5}}, 3},  // in-book rivals, but the book's own moves are no legal moves
   };
   for (const Case& c : cases) {
     Scenario s;
@@ -292,16 +298,20 @@ TEST_F(BookMove, PrintBookWritesEachPositionAfterItsSuccessors) {
   char buf[MOVE_TEXT_SIZE];
   std::string t_move = move_text(buf, t, qbtest::legal_moves(t, BLACK).moves[0]);
   std::string a_move = move_text(buf, a, t);
-  std::string expected = position_text(t, BLACK) + "\n\n" + t_move + "(9/0)*\n\n" +
-                         position_text(a, WHITE) + "\n\n" + a_move + "(9/1)*\n\n" +
-                         position_text(start_moves.moves[1], WHITE) + "\n\n";
+  std::string expected = position_text(t, BLACK) + "\n\n" + t_move + "(9/0)*\n\n" + position_text(a, WHITE) +
+                         "\n\n" + a_move + "(9/1)*\n\n" + position_text(start_moves.moves[1], WHITE) + "\n\n";
   EXPECT_EQ(log.substr(0, expected.size()), expected);
-  std::string start_entry = position_text(start_position(), BLACK) + "\n\n" + text_of(0) +
-                            "(9/2)*  " + text_of(1) + "(-3/1)*  " + text_of(2) + "(9/1)?\n\n";
+  std::string start_entry = position_text(start_position(), BLACK) + "\n\n" + text_of(0) + "(9/2)*  " +
+                            text_of(1) + "(-3/1)*  " + text_of(2) + "(9/1)?\n\n";
   EXPECT_EQ(log.substr(log.size() - std::min(log.size(), start_entry.size())), start_entry);
-  struct Printed { Position p; Side side; } printed[] = {
-      {t, BLACK}, {a, WHITE}, {start_moves.moves[1], WHITE}, {start_moves.moves[2], WHITE},
-      {start_position(), BLACK}};
+  struct Printed {
+    Position p;
+    Side side;
+  } printed[] = {{t, BLACK},
+                 {a, WHITE},
+                 {start_moves.moves[1], WHITE},
+                 {start_moves.moves[2], WHITE},
+                 {start_position(), BLACK}};
   for (const Printed& p : printed) {
     std::string heading = position_text(p.p, p.side) + "\n\n";
     std::size_t first = log.find(heading);

@@ -25,8 +25,7 @@ std::mt19937 standard_engine_seeded_1998(uint32_t seed) {
 }
 
 // First outputs of the 1998 reference program (seed 4357).
-constexpr uint32_t REFERENCE_4357[] = {3510405877u, 4290933890u, 2191955339u, 564929546u,
-                                       152112058u};
+constexpr uint32_t REFERENCE_4357[] = {3510405877u, 4290933890u, 2191955339u, 564929546u, 152112058u};
 
 TEST(Random, StandardLibraryReferenceIsTheStandardGenerator) {
   std::mt19937 standard;  // the 2002 initialisation with 5489

@@ -86,10 +86,14 @@ class AnalysisScores : public testing::Test {
   Verdict database_verdict(const qb::Position& p, qb::Side side) const {
     tbdrv_position at{p.pieces[qb::BLACK], p.pieces[qb::WHITE], p.kings};
     switch (referee_->ops->lookup(referee_, &at, side, 0)) {
-      case TBDRV_WIN: return WIN;
-      case TBDRV_DRAW: return DRAW;
-      case TBDRV_LOSS: return LOSS;
-      default: return NO_VERDICT;
+      case TBDRV_WIN:
+        return WIN;
+      case TBDRV_DRAW:
+        return DRAW;
+      case TBDRV_LOSS:
+        return LOSS;
+      default:
+        return NO_VERDICT;
     }
   }
   Verdict verdict_of_move(const Root& r, const qb::Position& after) const {
@@ -111,9 +115,7 @@ class AnalysisScores : public testing::Test {
         {"B:WK13,20:B17,21,K27", WIN},   // men on both sides, all three kinds
         {"B:W13,21:B5,28", WIN},         // one move wins, the other loses
         {"B:WK2,K12:BK9,K22", DRAW},     // drawing moves and one that loses
-        {"W:W15,K27:BK16,K17", DRAW},
-        {"W:WK1:BK15,K18", LOSS},
-        {"B:W6,K16,K30:BK8,K15", LOSS},
+        {"W:W15,K27:BK16,K17", DRAW},   {"W:WK1:BK15,K18", LOSS}, {"B:W6,K16,K30:BK8,K15", LOSS},
     };
     std::vector<Root> list;
     for (const Chosen& c : chosen) {
@@ -141,8 +143,7 @@ class AnalysisScores : public testing::Test {
     ASSERT_NE(truth, NO_VERDICT) << describe(r, after);
     ++checked_[truth];
     EXPECT_EQ(verdict_of_score(score), truth)
-        << describe(r, after) << " scored " << score << ", the database says "
-        << VERDICT_NAME[truth];
+        << describe(r, after) << " scored " << score << ", the database says " << VERDICT_NAME[truth];
   }
 
   // Every checked move by its database verdict: the sample must hold
@@ -171,8 +172,7 @@ TEST_F(AnalysisScores, GetmoveAllScoresAgreeWithTheDatabase) {
     char status[qb::HOST_TEXT_SIZE] = "";
     int32_t stop = 0;
     qb::g_settings.allscores = 1;
-    getmove(board, r.side == qb::WHITE ? HOST_WHITE : HOST_BLACK, ANALYSIS_SECONDS, status, &stop,
-            1, 0);
+    getmove(board, r.side == qb::WHITE ? HOST_WHITE : HOST_BLACK, ANALYSIS_SECONDS, status, &stop, 1, 0);
     qb::g_settings.allscores = 0;
 
     // A move text names only the two end squares: a text that several moves
@@ -219,9 +219,7 @@ TEST_F(AnalysisScores, BestMovesScoresAgreeWithTheDatabase) {
     char text[qb::HOST_TEXT_SIZE] = "";
     int32_t stop = 0, scores[qb::HOST_MOVELIST_SIZE];
     qb::HostMoveList moves;
-    ASSERT_EQ(get_best_moves(&r.position, r.side, ANALYSIS_SECONDS, text, &stop, 0, 0, &moves,
-                             scores, 0),
-              0)
+    ASSERT_EQ(get_best_moves(&r.position, r.side, ANALYSIS_SECONDS, text, &stop, 0, 0, &moves, scores, 0), 0)
         << text;
     ASSERT_GT(moves.count, 0);
     decided += std::abs(scores[0]) >= DECIDED;

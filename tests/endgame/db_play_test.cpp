@@ -95,10 +95,13 @@ TEST_F(DbPlay, AWinIsPlayedByTheShortestDistanceToWin) {
   ASSERT_EQ(qb::g_aux.type, 11);
   // Black to move wins in 7 plies (3 of its own moves after this one).
   Root r;
-  ASSERT_TRUE(scan(2, 1, 0, qb::BLACK, [](const qb::Position& p) {
-    return !qb::has_capture(p, qb::BLACK) && wld_value(p, qb::BLACK) == qb::WLD_WIN &&
-           aux_value(p, qb::BLACK) == 3;
-  }, r));
+  ASSERT_TRUE(scan(
+      2, 1, 0, qb::BLACK,
+      [](const qb::Position& p) {
+        return !qb::has_capture(p, qb::BLACK) && wld_value(p, qb::BLACK) == qb::WLD_WIN &&
+               aux_value(p, qb::BLACK) == 3;
+      },
+      r));
   qb::DbPlayChoice choice;
   std::string status;
   qb::MoveList moves;
@@ -117,10 +120,13 @@ TEST_F(DbPlay, AWinIsPlayedByTheShortestDistanceToWin) {
 TEST_F(DbPlay, ALossIsPlayedByTheLongestResistance) {
   open_databases({tables().wld, tables().dtw});
   Root r;
-  ASSERT_TRUE(scan(2, 1, 0, qb::WHITE, [](const qb::Position& p) {
-    return !qb::has_capture(p, qb::WHITE) && wld_value(p, qb::WHITE) == qb::WLD_LOSS &&
-           aux_value(p, qb::WHITE) >= 4;
-  }, r));
+  ASSERT_TRUE(scan(
+      2, 1, 0, qb::WHITE,
+      [](const qb::Position& p) {
+        return !qb::has_capture(p, qb::WHITE) && wld_value(p, qb::WHITE) == qb::WLD_LOSS &&
+               aux_value(p, qb::WHITE) >= 4;
+      },
+      r));
   const int plies = 2 * aux_value(r.p, qb::WHITE);
   qb::DbPlayChoice choice;
   std::string status;
@@ -138,14 +144,17 @@ TEST_F(DbPlay, ALostConversionResistsWithKingMovesOnly) {
   ASSERT_EQ(qb::g_aux.type, 5);
   // White has a king and a man that can both move, and is lost.
   Root r;
-  ASSERT_TRUE(scan(2, 1, 1, qb::WHITE, [](const qb::Position& p) {
-    if (qb::has_capture(p, qb::WHITE) || wld_value(p, qb::WHITE) != qb::WLD_LOSS) return false;
-    if (aux_value(p, qb::WHITE) < 3) return false;
-    qb::MoveList moves;
-    int n = qb::generate_moves(p, moves, qb::WHITE), man_moves = 0;
-    for (int i = 0; i < n; ++i) man_moves += qb::men_changed(p, moves.moves[i], qb::WHITE);
-    return man_moves > 0 && man_moves < n;
-  }, r));
+  ASSERT_TRUE(scan(
+      2, 1, 1, qb::WHITE,
+      [](const qb::Position& p) {
+        if (qb::has_capture(p, qb::WHITE) || wld_value(p, qb::WHITE) != qb::WLD_LOSS) return false;
+        if (aux_value(p, qb::WHITE) < 3) return false;
+        qb::MoveList moves;
+        int n = qb::generate_moves(p, moves, qb::WHITE), man_moves = 0;
+        for (int i = 0; i < n; ++i) man_moves += qb::men_changed(p, moves.moves[i], qb::WHITE);
+        return man_moves > 0 && man_moves < n;
+      },
+      r));
   qb::DbPlayChoice choice;
   std::string status;
   qb::MoveList moves;
@@ -176,10 +185,13 @@ TEST_F(DbPlay, ALostConversionResistsWithKingMovesOnly) {
 TEST_F(DbPlay, AWonConversionTakesTheShortestWay) {
   open_databases({tables().wld, tables().mtc});
   Root r;
-  ASSERT_TRUE(scan(2, 1, 0, qb::BLACK, [](const qb::Position& p) {
-    return !qb::has_capture(p, qb::BLACK) && wld_value(p, qb::BLACK) == qb::WLD_WIN &&
-           aux_value(p, qb::BLACK) >= 3;
-  }, r));
+  ASSERT_TRUE(scan(
+      2, 1, 0, qb::BLACK,
+      [](const qb::Position& p) {
+        return !qb::has_capture(p, qb::BLACK) && wld_value(p, qb::BLACK) == qb::WLD_WIN &&
+               aux_value(p, qb::BLACK) >= 3;
+      },
+      r));
   qb::DbPlayChoice choice;
   std::string status;
   qb::MoveList moves;
@@ -224,9 +236,13 @@ TEST_F(DbPlay, AConversionTableWithoutAnAnswerDeclines) {
   const Case cases[] = {{"won", qb::BLACK, qb::WLD_WIN}, {"lost", qb::WHITE, qb::WLD_LOSS}};
   for (const Case& c : cases) {
     Root r;
-    ASSERT_TRUE(scan(2, 1, 0, c.side, [&](const qb::Position& p) {
-      return !qb::has_capture(p, c.side) && wld_value(p, c.side) == c.wld && aux_value(p, c.side) < 0;
-    }, r)) << c.what;
+    ASSERT_TRUE(scan(
+        2, 1, 0, c.side,
+        [&](const qb::Position& p) {
+          return !qb::has_capture(p, c.side) && wld_value(p, c.side) == c.wld && aux_value(p, c.side) < 0;
+        },
+        r))
+        << c.what;
     qb::DbPlayChoice choice;
     std::string status;
     qb::MoveList moves;

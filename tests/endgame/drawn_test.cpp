@@ -118,8 +118,8 @@ TEST_F(DrawnRoot, DepthTwoRatesTheShareOfRepliesThatKeepTheDraw) {
     int m = qb::generate_moves(child, replies, qb::opponent_of(side));
     bool all_keep = true;
     for (int j = 0; j < m; ++j)
-      all_keep &= resolved(replies.moves[j], side) == qb::RESOLVE_DRAW &&
-                  !qb::has_capture(replies.moves[j], side);
+      all_keep &=
+          resolved(replies.moves[j], side) == qb::RESOLVE_DRAW && !qb::has_capture(replies.moves[j], side);
     if (all_keep) {
       ++clean;
       EXPECT_FLOAT_EQ(r.rating, 1.0f) << r.move;

@@ -41,8 +41,8 @@ Moved engine_move(const qb::Position& p, qb::Side side, bool new_game, double se
   qb::to_host_board(p, board);
   char status[qb::HOST_TEXT_SIZE] = "";
   int32_t stop = 0;
-  int32_t result = getmove(board, side == qb::WHITE ? HOST_WHITE : HOST_BLACK, seconds, status,
-                           &stop, new_game ? 1 : 0, 0);
+  int32_t result = getmove(board, side == qb::WHITE ? HOST_WHITE : HOST_BLACK, seconds, status, &stop,
+                           new_game ? 1 : 0, 0);
   return Moved{qb::from_host_board(board), result, status};
 }
 
@@ -98,12 +98,10 @@ class Games : public testing::Test {
             << "the win was let go at ply " << ply;
         EXPECT_EQ(m.result, QB_WIN) << m.status;
         if (expect_texts) {
-          EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(black wins in \d+\)\*)")))
-              << m.status;
+          EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(black wins in \d+\)\*)"))) << m.status;
         }
       } else if (expect_texts) {
-        EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(white loses in \d+\)\*)")))
-            << m.status;
+        EXPECT_TRUE(std::regex_search(m.status, std::regex(R"(^\S+ \(white loses in \d+\)\*)"))) << m.status;
         EXPECT_EQ(m.result, QB_LOSS) << m.status;
       }
       p = m.after;
@@ -125,8 +123,7 @@ class Distances {
   // Won for black to move, quiet, and at least `plies` from the end.
   std::function<bool(const qb::Position&)> wins_slowly(int plies) const {
     return [this, plies](const qb::Position& p) {
-      return !qb::has_capture(p, qb::BLACK) && !qb::has_capture(p, qb::WHITE) &&
-             plies_to_win(p) >= plies;
+      return !qb::has_capture(p, qb::BLACK) && !qb::has_capture(p, qb::WHITE) && plies_to_win(p) >= plies;
     };
   }
 

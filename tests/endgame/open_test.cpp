@@ -63,10 +63,10 @@ TEST(Open, WldAndAuxiliaryDatabasesOpenForTheSearchesAndTheHost) {
   EXPECT_EQ(qb::g_search_db.max_pieces, 4);
 
   std::string log = log_since_open();
-  EXPECT_NE(log.find("hashsize: 8\nWLD cachesize: 16\nlimit max WLD pieces: 24\nWLD directory: " +
-                     tables().wld + "\nMTC directory: " + tables().dtw +
-                     "\nWLD enable: 1\nMTC enable: 1\n\n"),
-            std::string::npos)
+  EXPECT_NE(
+      log.find("hashsize: 8\nWLD cachesize: 16\nlimit max WLD pieces: 24\nWLD directory: " + tables().wld +
+               "\nMTC directory: " + tables().dtw + "\nWLD enable: 1\nMTC enable: 1\n\n"),
+      std::string::npos)
       << log;
   EXPECT_NE(log.find("Found db type 4 in " + tables().wld + "\n"), std::string::npos);
   EXPECT_NE(log.find("Found db type 11 in " + tables().dtw + "\n"), std::string::npos);

@@ -47,8 +47,8 @@ TEST_F(Resolve, FindsWhatTheLargerDatabaseKnows) {
     if (v == 1 || v == 2 || v == 3) {
       ++exact;
       capture_exact += capture;
-      EXPECT_EQ(v, truth) << std::hex << p.black() << " " << p.white() << " " << p.kings
-                          << std::dec << " side " << side;
+      EXPECT_EQ(v, truth) << std::hex << p.black() << " " << p.white() << " " << p.kings << std::dec
+                          << " side " << side;
     } else {
       EXPECT_EQ(v, 0) << "only exact values or nothing come back";
     }

@@ -62,9 +62,8 @@ Tables build_tables() {
     fs::remove_all(t.wld);
     fs::remove_all(t.dtw);
     fs::remove_all(t.mtc);
-    std::string cmd = std::string(QB_BINARY_DIR) + "/tbgen build -j 2 -n " +
-                      std::to_string(TABLE_PIECES) + " --wld " + t.wld + " --dtw " + t.dtw +
-                      " --mtc " + t.mtc + " >/dev/null 2>&1";
+    std::string cmd = std::string(QB_BINARY_DIR) + "/tbgen build -j 2 -n " + std::to_string(TABLE_PIECES) +
+                      " --wld " + t.wld + " --dtw " + t.dtw + " --mtc " + t.mtc + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
   }
   return t;
@@ -134,7 +133,8 @@ qb::Position random_position(std::mt19937& rng, int pieces) {
     qb::Position p{{0, 0}, 0};
     for (int i = 0; i < pieces; ++i) {
       uint32_t bit;
-      do bit = 1u << (rng() % 32); while (p.occupied() & bit);
+      do bit = 1u << (rng() % 32);
+      while (p.occupied() & bit);
       int colour = i == 0 ? qb::BLACK : i == 1 ? qb::WHITE : int(rng() % 2);
       p.pieces[colour] |= bit;
       if (rng() % 2) p.kings |= bit;

@@ -37,7 +37,10 @@ class Evaluation : public testing::Test {
     ASSERT_TRUE(load_weights(dir_.c_str()));
     g_settings.dither = 0;
   }
-  void TearDown() override { g_settings.dither = 0; rebuild_dither_table(0); }
+  void TearDown() override {
+    g_settings.dither = 0;
+    rebuild_dither_table(0);
+  }
 
   static std::vector<GatherPath> paths() {
     std::vector<GatherPath> p{GatherPath::PORTABLE};
@@ -54,13 +57,18 @@ class Evaluation : public testing::Test {
 };
 
 TEST(ScoreArithmetic, BlendRoundingSoftCapAndEvenScores) {
-  struct Blend { int64_t raw; int32_t s; } blends[] = {
-      {7000, 1}, {-7000, -1}, {6999, 0}, {-6999, 0}, {21000, 2}, {-21000, -2}, {0, 0}};
+  struct Blend {
+    int64_t raw;
+    int32_t s;
+  } blends[] = {{7000, 1}, {-7000, -1}, {6999, 0}, {-6999, 0}, {21000, 2}, {-21000, -2}, {0, 0}};
   for (auto b : blends) EXPECT_EQ(scale_blend(b.raw), b.s) << b.raw;
-  struct Cap { int32_t in, out; } caps[] = {
-      {1500, 1500}, {1501, 1687}, {1600, 1700}, {-1601, -1700}, {-1500, -1500}, {20, 20}};
+  struct Cap {
+    int32_t in, out;
+  } caps[] = {{1500, 1500}, {1501, 1687}, {1600, 1700}, {-1601, -1700}, {-1500, -1500}, {20, 20}};
   for (auto c : caps) EXPECT_EQ(soft_cap(c.in), c.out) << c.in;
-  struct Even { int32_t in, out; } evens[] = {{1687, 1686}, {7, 6}, {-7, -6}, {8, 8}, {-1, 0}};
+  struct Even {
+    int32_t in, out;
+  } evens[] = {{1687, 1686}, {7, 6}, {-7, -6}, {8, 8}, {-1, 0}};
   for (auto e : evens) EXPECT_EQ(round_to_even(e.in), e.out) << e.in;
 }
 

@@ -109,8 +109,7 @@ TEST(Gather, ShiftSequencesMatchTheBitByBitGather) {
   std::mt19937 rng(5);
   for (int n = 0; n < 2000; ++n) {
     uint32_t x = rng();
-    EXPECT_EQ((ShiftGather::get<KINGS_BLOCK, 2, false>(x)),
-              gather_bits(x, PATTERN_MASKS[KINGS_BLOCK][2]));
+    EXPECT_EQ((ShiftGather::get<KINGS_BLOCK, 2, false>(x)), gather_bits(x, PATTERN_MASKS[KINGS_BLOCK][2]));
     EXPECT_EQ((ShiftGather::get<NO_KINGS_BLOCK, 3, true>(x)),
               gather_bits(x, reversed_mask(PATTERN_MASKS[NO_KINGS_BLOCK][3])));
   }

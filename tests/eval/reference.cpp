@@ -50,8 +50,7 @@ int32_t reference_index(const Position& p, int block, int pattern) {
   int squares[12];
   int n = pattern_squares(block, pattern, squares);
   int32_t index = PATTERN_HALF[block];
-  for (int i = 0; i < n; ++i)
-    index += square_value(p, squares[i]) * power(PATTERN_BASE[block], n - 1 - i);
+  for (int i = 0; i < n; ++i) index += square_value(p, squares[i]) * power(PATTERN_BASE[block], n - 1 - i);
   return index;
 }
 
@@ -64,8 +63,8 @@ int32_t reference_mirror_index(const Position& p, int block, int pattern) {
   return index;
 }
 
-int reference_evaluate(const Position& p, int side, const EvalWeights& w,
-                       const WeightPair* scalars, bool patterns) {
+int reference_evaluate(const Position& p, int side, const EvalWeights& w, const WeightPair* scalars,
+                       bool patterns) {
   int64_t og = 0, eg = 0;
   auto add = [&](WeightPair pair, int times) {
     og += pair.og * times;
@@ -86,8 +85,12 @@ int reference_evaluate(const Position& p, int side, const EvalWeights& w,
   int lean_black = 0, lean_white = 0, tempo = 0, phase = 0;
   for (int s = 1; s <= 32; ++s) {
     switch (square_value(p, s)) {
-      case 2: ++black_kings; break;
-      case -2: ++white_kings; break;
+      case 2:
+        ++black_kings;
+        break;
+      case -2:
+        ++white_kings;
+        break;
       case 1:
         ++black_men;
         lean_black += column_weight(s);

@@ -37,10 +37,9 @@ TEST(WeightScaling, ManValueRoundsHalvesAwayFromZero) {
     WeightPair men;
     int man;
   } cases[] = {
-      {{400, 400}, 8},      {{4800, 5600}, 100}, {{-400, -400}, -8},
-      {{50, 0}, 1},         // 0.75 rounds to 1
-      {{-50, 0}, -1},       {{25, 25}, 1},       // exactly 0.5 goes away from zero
-      {{-25, -25}, -1},     {{33, 0}, 0},        // 0.495
+      {{400, 400}, 8},  {{4800, 5600}, 100}, {{-400, -400}, -8}, {{50, 0}, 1},  // 0.75 rounds to 1
+      {{-50, 0}, -1},   {{25, 25}, 1},  // exactly 0.5 goes away from zero
+      {{-25, -25}, -1}, {{33, 0}, 0},   // 0.495
       {{-1, 3}, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(man_value(c.men), c.man) << c.men.og << "," << c.men.eg;
@@ -79,15 +78,33 @@ TEST(ProcessorTest, PextOnlyWithBmi2OnGenuineIntel) {
 TEST(DitherSeed, MatchesTheThreeWordMix) {
   for (uint32_t s : {0u, 1u, 12345u, 0x80000000u, 0xFFFFFFFFu}) {
     uint32_t a = 0x9E3779B9u + s, b = 0x9E3779B9u, c = 1;
-    a -= b; a -= c; a ^= c >> 13;
-    b -= c; b -= a; b ^= a << 8;
-    c -= a; c -= b; c ^= b >> 13;
-    a -= b; a -= c; a ^= c >> 12;
-    b -= c; b -= a; b ^= a << 16;
-    c -= a; c -= b; c ^= b >> 5;
-    a -= b; a -= c; a ^= c >> 3;
-    b -= c; b -= a; b ^= a << 10;
-    c -= a; c -= b; c ^= b >> 15;
+    a -= b;
+    a -= c;
+    a ^= c >> 13;
+    b -= c;
+    b -= a;
+    b ^= a << 8;
+    c -= a;
+    c -= b;
+    c ^= b >> 13;
+    a -= b;
+    a -= c;
+    a ^= c >> 12;
+    b -= c;
+    b -= a;
+    b ^= a << 16;
+    c -= a;
+    c -= b;
+    c ^= b >> 5;
+    a -= b;
+    a -= c;
+    a ^= c >> 3;
+    b -= c;
+    b -= a;
+    b ^= a << 10;
+    c -= a;
+    c -= b;
+    c ^= b >> 15;
     EXPECT_EQ(mix_dither_seed(s), c) << s;
   }
 }

@@ -26,8 +26,8 @@ std::string fake(const std::string& mode) {
 ProgramRun quillbar(const std::string& args, const std::string& input = "") {
   std::string in_path = qbtest::make_temp_dir("cli") + "/input.txt";
   std::ofstream(in_path) << input;
-  std::string command = "cd '" + std::string(QB_BINARY_DIR) + "' && ./quillbar " + args + " < '" +
-                        in_path + "' 2>&1";
+  std::string command =
+      "cd '" + std::string(QB_BINARY_DIR) + "' && ./quillbar " + args + " < '" + in_path + "' 2>&1";
   ProgramRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -76,10 +76,12 @@ TEST(Cli, SelfPlayWithTheDefaultEngine) {
 TEST(Cli, PlayerMovesAreCheckedAndCanBeTakenBack) {
   std::string pdn = qbtest::make_temp_dir("play") + "/game.pdn";
   ProgramRun r = quillbar("play --time 0.01 --engine " + fake("first") + " --pdn " + pdn,
-                   "11-17\n11-15\nundo\nhelp\n10-14\nmoves\n99\nquit\n");
+                          "11-17\n11-15\nundo\nhelp\n10-14\nmoves\n99\nquit\n");
   EXPECT_EQ(r.exit_code, 0) << r.output;
-  EXPECT_TRUE(contains(r.output, "Not a legal move: '11-17'. Legal moves: 9-13 9-14 10-14 10-15 "
-                                 "11-15 11-16 12-16")) << r.output;
+  EXPECT_TRUE(contains(r.output,
+                       "Not a legal move: '11-17'. Legal moves: 9-13 9-14 10-14 10-15 "
+                       "11-15 11-16 12-16"))
+      << r.output;
   EXPECT_TRUE(contains(r.output, "Not understood: '99'")) << r.output;
   EXPECT_TRUE(contains(r.output, "Fake engine plays 21-17")) << r.output;
   std::vector<host::PdnGame> games = read_games(pdn);
@@ -95,8 +97,9 @@ TEST(Cli, AnalyseListsEveryMoveAndMarksTheGoodOnes) {
   EXPECT_EQ(r.exit_code, 0) << r.output;
   // The fake scores moves 0, -10, -20, ... for the side to move, in its
   // generation order; the list shows them from White's side.
-  EXPECT_TRUE(contains(r.output, "Scores from White's side (White to move): higher is better for White.\n"
-                                 "  21-17      +0\n  22-18      -10\n  23-19      outside the margin\n"))
+  EXPECT_TRUE(contains(r.output,
+                       "Scores from White's side (White to move): higher is better for White.\n"
+                       "  21-17      +0\n  22-18      -10\n  23-19      outside the margin\n"))
       << r.output;
   EXPECT_TRUE(contains(r.output, "fake best moves")) << r.output;
 
@@ -159,8 +162,10 @@ TEST(Cli, HelpListsTheCommandsAndSucceeds) {
 
 TEST(Cli, MatchPlaysBothColoursAndWritesPdn) {
   std::string pdn = qbtest::make_temp_dir("match") + "/games.pdn";
-  ProgramRun r = quillbar("match " + fake("first") + " --cmd-b 'set pick 1' --games 4 --time 0.01 "
-                   "--pdn " + pdn);
+  ProgramRun r = quillbar("match " + fake("first") +
+                          " --cmd-b 'set pick 1' --games 4 --time 0.01 "
+                          "--pdn " +
+                          pdn);
   EXPECT_EQ(r.exit_code, 0) << r.output;
   EXPECT_TRUE(contains(r.output, "Score of Fake engine A vs Fake engine B: ")) << r.output;
   EXPECT_TRUE(contains(r.output, "Elo difference: ")) << r.output;
@@ -198,8 +203,8 @@ TEST(Cli, MatchEndsOnResultsBothEnginesReport) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.commands);
     std::string pdn = qbtest::make_temp_dir("claims") + "/games.pdn";
-    ProgramRun r = quillbar("match " + fake("first") + " " + c.commands +
-                            " --games 1 --time 0.01 --pdn " + pdn);
+    ProgramRun r =
+        quillbar("match " + fake("first") + " " + c.commands + " --games 1 --time 0.01 --pdn " + pdn);
     EXPECT_EQ(r.exit_code, 0) << r.output;
     std::vector<host::PdnGame> games = read_games(pdn);
     ASSERT_EQ(games.size(), 1u);
@@ -225,9 +230,9 @@ TEST(Cli, FaultyEnginesLoseTheirGamesAndTheMatchGoesOn) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
     std::string pdn = qbtest::make_temp_dir("faulty") + "/games.pdn";
-    ProgramRun r = quillbar("match " + fake(c.mode) + " " + fake("first") +
-                            " --games 2 --time 0.01 --hang-timeout 0.5 --concurrency 2 --pdn " +
-                            pdn + " " + c.options);
+    ProgramRun r =
+        quillbar("match " + fake(c.mode) + " " + fake("first") +
+                 " --games 2 --time 0.01 --hang-timeout 0.5 --concurrency 2 --pdn " + pdn + " " + c.options);
     EXPECT_EQ(r.exit_code, 0) << r.output;
     EXPECT_TRUE(contains(r.output, "(+0 -2 =0)")) << r.output;
     std::vector<host::PdnGame> games = read_games(pdn);

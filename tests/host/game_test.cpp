@@ -24,8 +24,8 @@ TEST(GameRules, SideWithoutMovesLoses) {
     const char* fen;
     GameResult result;
   } cases[] = {
-      {"W:W:B1", GameResult::BLACK_WINS},          // White has no pieces
-      {"B:W32:B28", GameResult::WHITE_WINS},       // the black man on 28 is blocked
+      {"W:W:B1", GameResult::BLACK_WINS},     // White has no pieces
+      {"B:W32:B28", GameResult::WHITE_WINS},  // the black man on 28 is blocked
       {"B:W21-32:B1-12", GameResult::ONGOING},
   };
   for (const auto& c : cases) {

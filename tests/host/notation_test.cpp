@@ -66,8 +66,7 @@ TEST(Notation, ListsEveryLegalMoveWithItsWholePath) {
   EXPECT_EQ(host::move_list_text(host::legal_moves(start->position, start->side)),
             "9-13 9-14 10-14 10-15 11-15 11-16 12-16");
   auto routes = qb::parse_fen(TWO_ROUTES);
-  EXPECT_EQ(host::move_list_text(host::legal_moves(routes->position, routes->side)),
-            "2x9x18 2x11x18");
+  EXPECT_EQ(host::move_list_text(host::legal_moves(routes->position, routes->side)), "2x9x18 2x11x18");
 }
 
 // A king that jumps round a square of four men comes back to where it

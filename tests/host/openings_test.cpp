@@ -38,8 +38,8 @@ TEST(Openings, ShippedDeckHas156DistinctThreeMoveOpenings) {
 TEST(Openings, ParsesCommentsBlankLinesAndLineEnds) {
   std::vector<host::Opening> deck;
   std::string error;
-  ASSERT_TRUE(host::parse_openings("# deck\r\n\r\n  11-15   23-19 8-11\r\n9-13 22-17 13x22\n", deck,
-                                   error)) << error;
+  ASSERT_TRUE(host::parse_openings("# deck\r\n\r\n  11-15   23-19 8-11\r\n9-13 22-17 13x22\n", deck, error))
+      << error;
   ASSERT_EQ(deck.size(), 2u);
   EXPECT_EQ(deck[0].moves, "11-15 23-19 8-11");
   EXPECT_EQ(deck[1].notation[2], "13x22");

@@ -10,12 +10,12 @@ TEST(TimeControl, IncrementalClockPacksIntoInfoAndMoreinfo) {
     bool new_game;
     int info, moreinfo;
   } cases[] = {
-      {1.0, 2.0, false, 1 << 2, 1000 << 16 | 2000},        // milliseconds
-      {300.0, 0.0, true, 1 | 2 << 2, 30000 << 16},         // hundredths
-      {1000.0, 0.5, false, 3 << 2, 10000 << 16 | 5},        // tenths
+      {1.0, 2.0, false, 1 << 2, 1000 << 16 | 2000},            // milliseconds
+      {300.0, 0.0, true, 1 | 2 << 2, 30000 << 16},             // hundredths
+      {1000.0, 0.5, false, 3 << 2, 10000 << 16 | 5},           // tenths
       {10000.0, 1.0, false, 3 << 2, int(0xFFFFu << 16 | 10)},  // clamped
-      {-0.5, 0.1, false, 1 << 2, 100},                     // an overdrawn clock sends 0
-      {0.0126, 0.0, false, 1 << 2, 12 << 16},              // rounded down
+      {-0.5, 0.1, false, 1 << 2, 100},                         // an overdrawn clock sends 0
+      {0.0126, 0.0, false, 1 << 2, 12 << 16},                  // rounded down
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.remaining);

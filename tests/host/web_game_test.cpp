@@ -57,8 +57,8 @@ TEST(WebGame, ProgressLinesAreReadApart) {
   auto short_line = parse_progress("value=3,  depth 9/6.1/12,  0.0s,  900 kN/s,  ");
   ASSERT_TRUE(short_line);
   EXPECT_EQ(short_line->pv, "");
-  for (const char* other : {"Thinking...", "22-17(2/7)*  24-20(4/9)*", "", "value=",
-                            "4-8 (black wins in 7)*"})
+  for (const char* other :
+       {"Thinking...", "22-17(2/7)*  24-20(4/9)*", "", "value=", "4-8 (black wins in 7)*"})
     EXPECT_FALSE(parse_progress(other)) << other;
 }
 

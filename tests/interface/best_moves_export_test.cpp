@@ -43,8 +43,7 @@ class BestMovesExport : public testing::Test {
     FenPosition f = parse_fen(fen_text).value();
     root = f.position;
     side = f.side;
-    return get_best_moves(&root, side, maxtime, text, &stop, 0, margin, &out.list, out.scores,
-                          min_depth);
+    return get_best_moves(&root, side, maxtime, text, &stop, 0, margin, &out.list, out.scores, min_depth);
   }
   std::string move_of(int i) const {
     char buf[MOVE_TEXT_SIZE];
@@ -161,7 +160,8 @@ TEST_F(BestMovesExport, GetmoveShowsEveryMoveWithAllscoresOn) {
   to_host_board(f.position, board);
   int32_t playnow = 0;
   EXPECT_EQ(getmove(board, 2, 0.05, text, &playnow, 0, 0), QB_UNKNOWN);
-  EXPECT_TRUE(std::regex_search(text, std::regex(R"(^depth \d+,  \d+\.\ds,  (\d+[-x]\d+,-?\d+  ){4}pv )"))) << text;
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"(^depth \d+,  \d+\.\ds,  (\d+[-x]\d+,-?\d+  ){4}pv )")))
+      << text;
   MoveList legal;
   int count = generate_moves(f.position, legal, BLACK);
   EXPECT_EQ(std::count(legal.moves, legal.moves + count, from_host_board(board)), 1);

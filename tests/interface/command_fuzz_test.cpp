@@ -20,10 +20,29 @@ TEST(CommandFuzz, RandomCommandsAreHarmless) {
   qbtest::reset_engine_state();
   ASSERT_TRUE(qb::platform::write_setting_number("HashSize", 128));
   std::mt19937 random(11);
-  const std::string words[] = {"set", "get", "hashsize", "dbpath", "mtcpath", "bookfile",
-                               "book", "dither", "dither-offset", "searchthreads", "check_wld_dir",
-                               "about", "name", "printbook", "-1", "0", "99999999999", "\"",
-                               "\\", " ", "\t", "\n", "\r"};
+  const std::string words[] = {"set",
+                               "get",
+                               "hashsize",
+                               "dbpath",
+                               "mtcpath",
+                               "bookfile",
+                               "book",
+                               "dither",
+                               "dither-offset",
+                               "searchthreads",
+                               "check_wld_dir",
+                               "about",
+                               "name",
+                               "printbook",
+                               "-1",
+                               "0",
+                               "99999999999",
+                               "\"",
+                               "\\",
+                               " ",
+                               "\t",
+                               "\n",
+                               "\r"};
   for (int i = 0; i < 3000; ++i) {
     std::string command;
     int length = int(random() % 12);

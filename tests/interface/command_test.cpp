@@ -63,10 +63,8 @@ class Commands : public testing::Test {
       EXPECT_EQ(result, row.result);
       EXPECT_EQ(qb::g_wld_reopen.load(), row.flag == WLD_FLAG);
       EXPECT_EQ(qb::g_aux_reopen.load(), row.flag == AUX_FLAG);
-      if (row.stored_name)
-        EXPECT_EQ(stored(row.stored_name), row.stored_value);
-      else
-        EXPECT_EQ(qbtest::read_file(store_file()), store_before);
+      if (row.stored_name) EXPECT_EQ(stored(row.stored_name), row.stored_value);
+      else EXPECT_EQ(qbtest::read_file(store_file()), store_before);
     }
   }
 };
@@ -172,11 +170,11 @@ TEST_F(Commands, NameCarriesTheInstanceSuffix) {
 }
 
 TEST_F(Commands, EveryGetKeywordIsKnown) {
-  const char* keywords[] = {"hashsize",   "book",       "gametype",    "protocolversion",
-                            "allscores",  "max_dbpieces", "dbpieces",  "dbmbytes",
-                            "dbpath",     "mtcpath",    "cl",          "bookfile",
-                            "enable_wld", "enable_mtc", "play_to_end", "searchthreads",
-                            "cpus",       "drawpieces", "dither",      "dither-offset"};
+  const char* keywords[] = {"hashsize",   "book",         "gametype",    "protocolversion",
+                            "allscores",  "max_dbpieces", "dbpieces",    "dbmbytes",
+                            "dbpath",     "mtcpath",      "cl",          "bookfile",
+                            "enable_wld", "enable_mtc",   "play_to_end", "searchthreads",
+                            "cpus",       "drawpieces",   "dither",      "dither-offset"};
   for (const char* keyword : keywords) EXPECT_EQ(run(std::string("get ") + keyword).result, 1) << keyword;
 }
 

@@ -11,9 +11,7 @@ namespace qbtest {
 
 std::string engine_library_path() { return std::string(QB_ENGINE_DIR) + "/libquillbar.so"; }
 
-EngineLibrary::EngineLibrary() {
-  handle_ = dlopen(engine_library_path().c_str(), RTLD_NOW | RTLD_LOCAL);
-}
+EngineLibrary::EngineLibrary() { handle_ = dlopen(engine_library_path().c_str(), RTLD_NOW | RTLD_LOCAL); }
 
 EngineLibrary::~EngineLibrary() { unload(); }
 

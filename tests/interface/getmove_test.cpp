@@ -59,7 +59,7 @@ TEST_F(Getmove, KingsOnTheCrowningRowsPlay) {
   qb::Position after = qb::from_host_board(board);
   EXPECT_NE(after, p);
   EXPECT_EQ(after.white(), p.white());  // black moved
-  EXPECT_EQ(board[1][0], 48);  // light squares untouched
+  EXPECT_EQ(board[1][0], 48);           // light squares untouched
 }
 
 TEST_F(Getmove, ColorOneIsWhite) {

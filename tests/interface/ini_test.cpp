@@ -93,16 +93,17 @@ TEST_F(IniFile, KnownKeysSetThePlayOptions) {
 }
 
 TEST_F(IniFile, ErrorsSkipTheirLineOnly) {
-  read_ini_file(write("drawpieces = many\ndither = \"1\ndither-offset = 99999999999\n"
-                      "DRAWPIECES = 3\ndither = 1\n"));
+  read_ini_file(
+      write("drawpieces = many\ndither = \"1\ndither-offset = 99999999999\n"
+            "DRAWPIECES = 3\ndither = 1\n"));
   EXPECT_EQ(g_settings.drawpieces, 10);
   EXPECT_EQ(g_settings.dither_offset, 0);
   EXPECT_EQ(g_settings.dither, 1);
 }
 
 TEST_F(IniFile, LongLinesAreReadAsSeveralLines) {
-  read_ini_file(write(std::string(499, ' ') + "drawpieces = 12\n" + std::string(700, 'a') +
-                      "\ndither = 1\n"));
+  read_ini_file(
+      write(std::string(499, ' ') + "drawpieces = 12\n" + std::string(700, 'a') + "\ndither = 1\n"));
   EXPECT_EQ(g_settings.drawpieces, 12);
   EXPECT_EQ(g_settings.dither, 1);
 }
@@ -115,8 +116,8 @@ TEST_F(IniFile, MissingFileDoesNothing) {
 // Random files never end the engine, and dither stays 0 or 1.
 TEST_F(IniFile, RandomFilesAreHarmless) {
   std::mt19937 random(7);
-  const std::string pieces[] = {"drawpieces", "dither", "dither-offset", "=", "\"", "#", " ",
-                                "\n", "-", "12", "99999999999", "\t", "x"};
+  const std::string pieces[] = {"drawpieces", "dither", "dither-offset", "=",  "\"", "#", " ", "\n",
+                                "-",          "12",     "99999999999",   "\t", "x"};
   for (int file = 0; file < 100; ++file) {
     std::string text;
     for (int i = 0; i < 200; ++i) {

@@ -54,8 +54,7 @@ TEST(Library, ExportsOnlyTheHostInterface) {
   ASSERT_TRUE(engine.loaded()) << dlerror();
   EXPECT_EQ(engine.name(), ENGINE_NAME);  // before any initialisation
   for (const char* name : {"getmove", "enginecommand", "enginename", "engineabout", "enginehelp",
-                           "protocolversion", "staticevaluation", "DebugFunction1",
-                           "DebugFunction2"})
+                           "protocolversion", "staticevaluation", "DebugFunction1", "DebugFunction2"})
     EXPECT_NE(engine.symbol(name), nullptr) << name;
   for (const char* internal : {"_ZN2qb10g_settingsE", "_ZN2qb17initialise_engineEv",
                                "_ZN2qb11run_commandEPKcPc", "_ZN2qb8platform14cpu_infoEv"})
@@ -115,20 +114,20 @@ TEST(Library, PersistedSettingsSurviveARestartOthersReset) {
   std::string first = qbtest::run_in_child([&] {
     user.apply();
     EngineLibrary engine;
-    return join_replies(engine, {"set hashsize 77", "set dbmbytes 99", "set dbpath end games",
-                                 "set mtcpath mtc", "set max_dbpieces 6", "set enable_wld 0",
-                                 "set enable_mtc 1", "set book 3", "set bookfile other.odb",
-                                 "set drawpieces 4", "set allscores 1", "set cl 2", "set dither 1",
-                                 "set dither-offset 2", "set play_to_end 1", "set p1 1"});
+    return join_replies(
+        engine, {"set hashsize 77", "set dbmbytes 99", "set dbpath end games", "set mtcpath mtc",
+                 "set max_dbpieces 6", "set enable_wld 0", "set enable_mtc 1", "set book 3",
+                 "set bookfile other.odb", "set drawpieces 4", "set allscores 1", "set cl 2", "set dither 1",
+                 "set dither-offset 2", "set play_to_end 1", "set p1 1"});
   });
   ASSERT_EQ(first.rfind("child failed", 0), std::string::npos) << first;
   std::string second = qbtest::run_in_child([&] {
     user.apply();
     EngineLibrary engine;
-    return join_replies(engine, {"get hashsize", "get dbmbytes", "get dbpath", "get mtcpath",
-                                 "get max_dbpieces", "get enable_wld", "get enable_mtc", "get book",
-                                 "get bookfile", "get drawpieces", "get allscores", "get cl",
-                                 "get dither", "get dither-offset", "get play_to_end"});
+    return join_replies(engine,
+                        {"get hashsize", "get dbmbytes", "get dbpath", "get mtcpath", "get max_dbpieces",
+                         "get enable_wld", "get enable_mtc", "get book", "get bookfile", "get drawpieces",
+                         "get allscores", "get cl", "get dither", "get dither-offset", "get play_to_end"});
   });
   // other.odb cannot be loaded, so it was never saved.
   EXPECT_EQ(second, "77\n99\nend games\nmtc\n6\n0\n1\n3\nQuillbar.odb\n10\n0\n5\n0\n0\n0\n");
@@ -180,10 +179,10 @@ TEST(Library, IniFileAndDataComeFromTheEnginesFolder) {
   std::string dir = qbtest::make_temp_dir("host");
   fs::create_directory(dir + "/engines");
   std::ofstream(dir + "/engines/quillbar.ini") << "# play options\n"
-                                                   "drawpieces = 6\n"
-                                                   "dither = \"1\" # on\n"
-                                                   "dither-offset = x\n"
-                                                   "dither-offset = \"4\n";
+                                                  "drawpieces = 6\n"
+                                                  "dither = \"1\" # on\n"
+                                                  "dither-offset = x\n"
+                                                  "dither-offset = \"4\n";
   std::string out = qbtest::run_in_child([&] {
     user.apply();
     if (chdir(dir.c_str()) != 0) return std::string("no chdir");
@@ -192,10 +191,10 @@ TEST(Library, IniFileAndDataComeFromTheEnginesFolder) {
     return replies + qbtest::read_file(user.log());
   });
   EXPECT_EQ(out.substr(0, 6), "6\n1\n0\n") << out;
-  EXPECT_NE(out.find("engines/quillbar.ini line 4 skipped: invalid stoi argument\n"),
-            std::string::npos) << out;
-  EXPECT_NE(out.find("engines/quillbar.ini line 5 skipped: unterminated quoted value\n"),
-            std::string::npos) << out;
+  EXPECT_NE(out.find("engines/quillbar.ini line 4 skipped: invalid stoi argument\n"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("engines/quillbar.ini line 5 skipped: unterminated quoted value\n"), std::string::npos)
+      << out;
   EXPECT_NE(out.find("current directory: " + dir + "\n"), std::string::npos) << out;
   EXPECT_FALSE(fs::exists(dir + "/engines/Quillbar.log"));
 }
@@ -230,7 +229,8 @@ TEST(Library, SecondRunningEngineIsInstanceOne) {
     std::string before = engine.name();
     std::string after = engine.command("name").reply;
     std::string log = qbtest::read_file(user.log("[1]"));
-    return before + "|" + after + "|" + (log.find("Quillbar(x64)[1] 1.19c\n") != std::string::npos ? "log" : "no log");
+    return before + "|" + after + "|" +
+           (log.find("Quillbar(x64)[1] 1.19c\n") != std::string::npos ? "log" : "no log");
   });
   EXPECT_EQ(second, "Quillbar(x64) 1.19c|Quillbar(x64)[1] 1.19c|log");
 

@@ -43,17 +43,15 @@ constexpr const char* SECOND_PROCESS_VARIABLE = "QBTEST_SECOND_PROCESS";
 constexpr const char* GAME_RECORD_VARIABLE = "QBTEST_GAME_RECORD";
 
 const char* const EXPORT_NAMES[] = {
-    "getmove",         "enginecommand",    "enginename",     "engineabout",
-    "enginehelp",      "protocolversion",  "staticevaluation", "build_movelist",
-    "qsearch",         "get_best_moves",   "DebugFunction1", "DebugFunction2",
+    "getmove",          "enginecommand",  "enginename", "engineabout",    "enginehelp",     "protocolversion",
+    "staticevaluation", "build_movelist", "qsearch",    "get_best_moves", "DebugFunction1", "DebugFunction2",
 };
 
 // The exports, looked up by name as a host does.
 struct Engine {
   qbtest::SharedLibrary library;
   decltype(&::getmove) getmove = library.function<decltype(::getmove)>("getmove");
-  decltype(&::enginecommand) enginecommand =
-      library.function<decltype(::enginecommand)>("enginecommand");
+  decltype(&::enginecommand) enginecommand = library.function<decltype(::enginecommand)>("enginecommand");
   decltype(&::enginename) enginename = library.function<decltype(::enginename)>("enginename");
   decltype(&::engineabout) engineabout = library.function<decltype(::engineabout)>("engineabout");
   decltype(&::enginehelp) enginehelp = library.function<decltype(::enginehelp)>("enginehelp");
@@ -61,11 +59,9 @@ struct Engine {
       library.function<decltype(::protocolversion)>("protocolversion");
   decltype(&::staticevaluation) staticevaluation =
       library.function<decltype(::staticevaluation)>("staticevaluation");
-  decltype(&::build_movelist) build_movelist =
-      library.function<decltype(::build_movelist)>("build_movelist");
+  decltype(&::build_movelist) build_movelist = library.function<decltype(::build_movelist)>("build_movelist");
   decltype(&::qsearch) qsearch = library.function<decltype(::qsearch)>("qsearch");
-  decltype(&::get_best_moves) get_best_moves =
-      library.function<decltype(::get_best_moves)>("get_best_moves");
+  decltype(&::get_best_moves) get_best_moves = library.function<decltype(::get_best_moves)>("get_best_moves");
   decltype(&::DebugFunction1) debug1 = library.function<decltype(::DebugFunction1)>("DebugFunction1");
   decltype(&::DebugFunction2) debug2 = library.function<decltype(::DebugFunction2)>("DebugFunction2");
 
@@ -78,15 +74,14 @@ struct Engine {
 };
 
 // The library loaded, with the exports the test goes on to call.
-#define ASSERT_EXPORTS(e, ...)                                                    \
-  do {                                                                            \
-    ASSERT_TRUE((e).library.loaded()) << qbtest::engine_library_path();           \
+#define ASSERT_EXPORTS(e, ...)                                                            \
+  do {                                                                                    \
+    ASSERT_TRUE((e).library.loaded()) << qbtest::engine_library_path();                   \
     for (const char* name : {__VA_ARGS__}) ASSERT_TRUE((e).library.symbol(name)) << name; \
   } while (0)
 
 std::string log_folder() {
-  return platform::join_path(platform::join_path(platform::documents_folder(), "Orvandel"),
-                             "Quillbar");
+  return platform::join_path(platform::join_path(platform::documents_folder(), "Orvandel"), "Quillbar");
 }
 
 // Text mode: the log's lines end in "\r\n" on Windows.
@@ -173,8 +168,7 @@ TEST(Library, ExportTableIsExactlyTheHostInterface) {
 
 TEST(Library, InformationalExportsNeedNoStartUp) {
   Engine e;
-  ASSERT_EXPORTS(e, "enginename", "protocolversion", "staticevaluation", "DebugFunction1",
-                 "DebugFunction2");
+  ASSERT_EXPORTS(e, "enginename", "protocolversion", "staticevaluation", "DebugFunction1", "DebugFunction2");
   char text[TEXT_SIZE] = "";
   EXPECT_EQ(e.enginename(text), 1);
   EXPECT_STREQ(text, "Quillbar(x64) 1.19c");
@@ -203,9 +197,7 @@ TEST(Library, StartUpWritesTheLogAndAnswersCommands) {
   std::string log = read_file(platform::join_path(log_folder(), "Quillbar.log"));
   EXPECT_NE(log.find("Quillbar(x64) 1.19c\n"), std::string::npos) << log;
   EXPECT_NE(log.find("installed RAM: "), std::string::npos) << log;
-  EXPECT_NE(log.find("current directory: " + platform::current_directory() + "\n"),
-            std::string::npos)
-      << log;
+  EXPECT_NE(log.find("current directory: " + platform::current_directory() + "\n"), std::string::npos) << log;
 
   char text[TEXT_SIZE] = "";
   EXPECT_EQ(e.enginehelp(text), 1);
@@ -222,7 +214,7 @@ TEST(Library, StartUpWritesTheLogAndAnswersCommands) {
   std::string shown = testing::internal::GetCapturedStderr();
   shown = shown.substr(shown.find('\n') + 1);  // after the caption line
   ASSERT_FALSE(shown.empty());
-  shown.pop_back();                            // the closing newline
+  shown.pop_back();  // the closing newline
 #endif
   EXPECT_EQ(shown, about);
 }
@@ -341,8 +333,8 @@ std::vector<std::string> zero_time_game(int plies) {
   Engine e;
   EXPECT_TRUE(e.library.loaded() && e.getmove && e.enginecommand);
   if (!e.library.loaded() || !e.getmove || !e.enginecommand) return {};
-  for (const char* setting : {"set hashsize 16", "set searchthreads 1", "set book 0",
-                              "set enable_wld 0", "set dither 0"})
+  for (const char* setting :
+       {"set hashsize 16", "set searchthreads 1", "set book 0", "set enable_wld 0", "set dither 0"})
     e.command(setting);
   std::vector<std::string> moves;
   int32_t board[8][8];
@@ -398,8 +390,7 @@ int process_threads() {
     if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
   CloseHandle(snapshot);
 #else
-  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-    ++count;
+  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++count;
 #endif
   return count;
 }

@@ -51,7 +51,7 @@ TEST(Files, DocumentsFolderFromTheEnvironment) {
 TEST(Files, FoldersAndPaths) {
   std::string dir = qbtest::make_temp_dir("files");
   EXPECT_TRUE(make_directory(dir + "/a"));
-  EXPECT_TRUE(make_directory(dir + "/a"));  // already there
+  EXPECT_TRUE(make_directory(dir + "/a"));     // already there
   EXPECT_FALSE(make_directory(dir + "/b/c"));  // no parent
   std::FILE* f = std::fopen((dir + "/file").c_str(), "w");
   std::fclose(f);

@@ -40,8 +40,7 @@ class AllScores : public testing::Test {
     const SearchNode& root = prepare_search(start_position(), BLACK, NO_LIMIT);
     FakeMoveSearch::reset(values);
     roots = FakeMoveSearch::roots_of(root, 3);
-    return all_scores_iterations(roots, start_position(), cap, NO_LIMIT, status,
-                                 FakeMoveSearch::search);
+    return all_scores_iterations(roots, start_position(), cap, NO_LIMIT, status, FakeMoveSearch::search);
   }
   std::string text_of(int index) const {
     char buf[MOVE_TEXT_SIZE];
@@ -64,7 +63,10 @@ class AllScores : public testing::Test {
 // Moves 0 and 2 end level at 10 after move 2 led at depth 1: it stays ahead
 // of move 0, both ahead of the -5 move, and it is the one to play.
 TEST_F(AllScores, EqualValuesKeepTheirPreviousOrder) {
-  IterationReport r = run([](int index, int depth) { return index == 1 ? -5 : depth == 1 && index == 2 ? 12 : 10; }, 4);
+  IterationReport r =
+      run([](int index, int depth) { return index == 1                 ? -5
+                                            : depth == 1 && index == 2 ? 12
+                                                                       : 10; }, 4);
   EXPECT_EQ(r.depth, 4);
   EXPECT_EQ(indices(roots), (std::vector<int>{2, 0, 1}));
   EXPECT_EQ(values(roots), (std::vector<int>{10, 10, -5}));
@@ -99,8 +101,8 @@ TEST_F(AllScores, AStopRestoresTheLastCompletedIteration) {
     FakeMoveSearch::stop_depth = c.stop_depth;
     FakeMoveSearch::stop_index = c.stop_index;
     roots = FakeMoveSearch::roots_of(root, 3);
-    IterationReport r = all_scores_iterations(roots, start_position(), 20, NO_LIMIT, status,
-                                              FakeMoveSearch::search);
+    IterationReport r =
+        all_scores_iterations(roots, start_position(), 20, NO_LIMIT, status, FakeMoveSearch::search);
     EXPECT_EQ(r.depth, c.completed);
     EXPECT_EQ(values(roots), (std::vector<int>{200 + c.completed, 100 + c.completed, c.completed}));
     EXPECT_EQ(std::string(status).rfind("depth " + std::to_string(c.completed) + ",", 0), 0u) << status;
@@ -112,7 +114,9 @@ TEST_F(AllScores, AStopRestoresTheLastCompletedIteration) {
 TEST_F(AllScores, DriverPlaysTheFirstMoveOfItsList) {
   FenPosition f = fen("B:W23,31:B1,14");
   Position out;
-  EXPECT_EQ(play_decision(allscores_driver(MoveRequest{f.position, f.side, 0.05, 0, 0, status}), f.side, &out), QB_UNKNOWN);
+  EXPECT_EQ(
+      play_decision(allscores_driver(MoveRequest{f.position, f.side, 0.05, 0, 0, status}), f.side, &out),
+      QB_UNKNOWN);
   std::istringstream words(status);
   std::string word, first;
   words >> word >> word >> word;  // "depth", "N,", "T.Ts,"
@@ -137,7 +141,8 @@ TEST_F(AllScores, DriverPlaysTheFirstMoveOfItsList) {
 TEST_F(AllScores, DriverWithoutMovesLoses) {
   FenPosition f = fen("W:W5:B1,K9");
   Position out;
-  EXPECT_EQ(play_decision(allscores_driver(MoveRequest{f.position, f.side, 1, 0, 0, status}), f.side, &out), QB_LOSS);
+  EXPECT_EQ(play_decision(allscores_driver(MoveRequest{f.position, f.side, 1, 0, 0, status}), f.side, &out),
+            QB_LOSS);
   EXPECT_STREQ(status, "No moves");
   EXPECT_EQ(out, f.position);
 }

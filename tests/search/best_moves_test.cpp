@@ -20,8 +20,7 @@ using namespace searchtest;
 std::vector<int> depths_run(double maxtime, int min_depth, double elapsed, int good = 1) {
   BestMovesSchedule s = best_moves_schedule(maxtime, min_depth);
   std::vector<int> run;
-  for (int d = 1; d && start_iteration(s, d, good, elapsed); d = next_depth(s, d, elapsed))
-    run.push_back(d);
+  for (int d = 1; d && start_iteration(s, d, good, elapsed); d = next_depth(s, d, elapsed)) run.push_back(d);
   return run;
 }
 
@@ -33,10 +32,10 @@ std::vector<int> every_depth(int from, int to, int step) {
 
 TEST(BestMovesTime, MinimumDepthIterationsRunWithinEightTimesTheTime) {
   const std::vector<int> up_to_nine{1, 3, 5, 7, 9};
-  EXPECT_EQ(depths_run(1, 10, 7.9), up_to_nine);        // far beyond the time: still 1-9
+  EXPECT_EQ(depths_run(1, 10, 7.9), up_to_nine);                   // far beyond the time: still 1-9
   EXPECT_EQ(depths_run(1, 10, 8.1), (std::vector<int>{1, 3, 5}));  // beyond 8 x maxtime
-  EXPECT_EQ(depths_run(1, 10, 1.0), up_to_nine);        // from depth 9 the time rules apply
-  std::vector<int> then_by_ones = up_to_nine;  // 1-9 by twos, then one by one
+  EXPECT_EQ(depths_run(1, 10, 1.0), up_to_nine);                   // from depth 9 the time rules apply
+  std::vector<int> then_by_ones = up_to_nine;                      // 1-9 by twos, then one by one
   for (int d : every_depth(10, 96, 1)) then_by_ones.push_back(d);
   EXPECT_EQ(depths_run(1, 10, 0.7), then_by_ones);
   EXPECT_EQ(best_moves_hard_limit(1, 10), 8);
@@ -44,9 +43,9 @@ TEST(BestMovesTime, MinimumDepthIterationsRunWithinEightTimesTheTime) {
 }
 
 TEST(BestMovesTime, TimeGrowsWithTheNumberOfGoodMoves) {
-  EXPECT_EQ(depths_run(1, 0, 1.0), (std::vector<int>{1}));  // one good move: maxtime
-  EXPECT_EQ(depths_run(1, 0, 0.4), every_depth(1, 95, 2));  // below half: two plies on
-  EXPECT_EQ(depths_run(1, 0, 0.6), every_depth(1, 96, 1));  // below maxtime: one ply on
+  EXPECT_EQ(depths_run(1, 0, 1.0), (std::vector<int>{1}));       // one good move: maxtime
+  EXPECT_EQ(depths_run(1, 0, 0.4), every_depth(1, 95, 2));       // below half: two plies on
+  EXPECT_EQ(depths_run(1, 0, 0.6), every_depth(1, 96, 1));       // below maxtime: one ply on
   EXPECT_EQ(depths_run(1, 0, 1.5, 100), every_depth(1, 96, 1));  // 100 good: twice maxtime
   EXPECT_EQ(depths_run(1, 0, 2.0, 100), (std::vector<int>{1}));
 }
@@ -105,8 +104,7 @@ TEST_F(BestMoves, MarginAndDrawDecideWhichMovesAreGood) {
   const Case cases[] = {
       {BLACK, black_100, 0, {0, 1, 2}, {0, 0, 1}},        // -3 draws: good; -10 is out
       {BLACK, black_minus_50, 20, {0, 1, 2}, {0, 0, 1}},  // -70 within 20 of -50, -71 not
-      {WHITE, white_100, 0, {0, 1, 2}, {0, 0, 1}},
-      {WHITE, white_50, 20, {0, 1, 2}, {0, 0, 1}},
+      {WHITE, white_100, 0, {0, 1, 2}, {0, 0, 1}},        {WHITE, white_50, 20, {0, 1, 2}, {0, 0, 1}},
       {BLACK, black_later_best, 0, {1, 0, 2}, {0, 0, 0}},  // a better move becomes the best
   };
   for (const Case& c : cases) {
@@ -123,9 +121,7 @@ TEST_F(BestMoves, MarginAndDrawDecideWhichMovesAreGood) {
 // Until depth 5 move 1 draws and move 2 is out; at depth 7 they swap. A stop
 // during depth 7, whichever move it hits, brings back depth 5.
 TEST_F(BestMoves, AStopRestoresTheLastCompletedIteration) {
-  auto swap_at_seven = [](int i, int depth) {
-    return depth < 7 ? DRAW_OK[i] : DRAW_OUT[i];
-  };
+  auto swap_at_seven = [](int i, int depth) { return depth < 7 ? DRAW_OK[i] : DRAW_OUT[i]; };
   for (int stopped_move : {0, 1, 2}) {
     SCOPED_TRACE(stopped_move);
     BestMovesResult r = run(BLACK, swap_at_seven, 0, 7, stopped_move);
@@ -141,7 +137,8 @@ TEST_F(BestMoves, AStopRestoresTheLastCompletedIteration) {
 }
 
 TEST_F(BestMoves, DecidedValueEndsTheSearch) {
-  BestMovesResult r = run(BLACK, [](int i, int) { return i == 0 ? 2000 : 0; }, 0);
+  BestMovesResult r = run(
+      BLACK, [](int i, int) { return i == 0 ? 2000 : 0; }, 0);
   EXPECT_EQ(r.depth, 1);
   EXPECT_EQ(FakeMoveSearch::calls.back().second, 1);
 }

@@ -37,7 +37,8 @@ class Driver : public testing::Test {
 
   int play(const char* text, double maxtime, Position& out, int info = 0) {
     FenPosition f = fen(text);
-    return play_decision(search_driver(MoveRequest{f.position, f.side, maxtime, info, 0, status}), f.side, &out);
+    return play_decision(search_driver(MoveRequest{f.position, f.side, maxtime, info, 0, status}), f.side,
+                         &out);
   }
   char status[HOST_TEXT_SIZE] = "";
 };
@@ -85,7 +86,9 @@ TEST_F(Driver, HostStopBeforeDepthFiveStillCompletesDepthThree) {
 TEST_F(Driver, AllScoresSettingStillPlays) {
   Position out;
   FenPosition f = fen("W:W21-32:B1-12");
-  EXPECT_EQ(play_decision(allscores_driver(MoveRequest{f.position, f.side, 0.05, 3 << 2, 0, status}), f.side, &out), QB_UNKNOWN);
+  EXPECT_EQ(
+      play_decision(allscores_driver(MoveRequest{f.position, f.side, 0.05, 3 << 2, 0, status}), f.side, &out),
+      QB_UNKNOWN);
   EXPECT_TRUE(is_successor(f.position, WHITE, out));
 }
 

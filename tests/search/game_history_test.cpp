@@ -16,8 +16,8 @@ Position pos(const char* fen) { return parse_fen(fen).value().position; }
 
 // A king shuffle: black king 5-9-5, white king 28-24-28; the men on 12 and
 // 21 never move. Four plies bring the placement back.
-const Position SHUFFLE[4] = {pos("B:WK28,12:BK5,21"), pos("W:WK28,12:BK9,21"),
-                             pos("B:WK24,12:BK9,21"), pos("W:WK24,12:BK5,21")};
+const Position SHUFFLE[4] = {pos("B:WK28,12:BK5,21"), pos("W:WK28,12:BK9,21"), pos("B:WK24,12:BK9,21"),
+                             pos("W:WK24,12:BK5,21")};
 
 // The result step as the drivers run it for a searched move.
 int record_and_judge(const Position& out, Side side, int value, bool deep) {
@@ -65,7 +65,13 @@ TEST_F(History, TakebackRemovesOneRecord) {
 }
 
 TEST_F(History, IrreversibleMovesAndNewPositionsStartOver) {
-  struct Case { const char* what; Position next; Side side; size_t size_after; int draw_counter_after; };
+  struct Case {
+    const char* what;
+    Position next;
+    Side side;
+    size_t size_after;
+    int draw_counter_after;
+  };
   const Case cases[] = {
       {"a man moved", pos("W:WK28,12:BK5,25"), WHITE, 1, 4},
       {"a capture", pos("W:WK28:BK5,21"), WHITE, 1, 4},
@@ -98,15 +104,21 @@ TEST_F(History, RepetitionCountLooksBackEvenPliesWithinTheReversibleCount) {
 }
 
 TEST_F(History, ResultCodesFromTheValue) {
-  struct Case { int value; Side side; bool deep; int play_to_end; int code; };
+  struct Case {
+    int value;
+    Side side;
+    bool deep;
+    int play_to_end;
+    int code;
+  };
   const Case cases[] = {
-      {2001, BLACK, false, 0, QB_WIN},   {2001, WHITE, false, 0, QB_LOSS},
-      {-2001, BLACK, false, 0, QB_LOSS}, {-2001, WHITE, false, 0, QB_WIN},
+      {2001, BLACK, false, 0, QB_WIN},     {2001, WHITE, false, 0, QB_LOSS},
+      {-2001, BLACK, false, 0, QB_LOSS},   {-2001, WHITE, false, 0, QB_WIN},
       {2000, BLACK, false, 0, QB_UNKNOWN}, {2001, BLACK, false, 1, QB_UNKNOWN},
-      {3998, BLACK, false, 1, QB_WIN},   {-3998, WHITE, false, 1, QB_WIN},
-      {200, BLACK, true, 0, QB_WIN},     {-200, BLACK, true, 0, QB_LOSS},
-      {200, WHITE, true, 0, QB_LOSS},    {200, BLACK, false, 0, QB_UNKNOWN},
-      {199, BLACK, true, 0, QB_UNKNOWN}, {-200, BLACK, false, 0, QB_UNKNOWN},
+      {3998, BLACK, false, 1, QB_WIN},     {-3998, WHITE, false, 1, QB_WIN},
+      {200, BLACK, true, 0, QB_WIN},       {-200, BLACK, true, 0, QB_LOSS},
+      {200, WHITE, true, 0, QB_LOSS},      {200, BLACK, false, 0, QB_UNKNOWN},
+      {199, BLACK, true, 0, QB_UNKNOWN},   {-200, BLACK, false, 0, QB_UNKNOWN},
   };
   for (const Case& c : cases) {
     game_history_clear();
@@ -138,8 +150,7 @@ std::vector<int> play_engine_moves(const std::vector<int>& values, bool deep) {
 }
 
 TEST_F(History, SixDeepDrawValuesWithFewPiecesDrawTheGame) {
-  EXPECT_EQ(play_engine_moves({-1, 1, -3, 3, -1, 1}, true),
-            (std::vector<int>{3, 3, 3, 3, 3, 0}));
+  EXPECT_EQ(play_engine_moves({-1, 1, -3, 3, -1, 1}, true), (std::vector<int>{3, 3, 3, 3, 3, 0}));
 }
 
 TEST_F(History, ADecidedValueInBetweenStartsTheCountAgain) {
@@ -148,12 +159,10 @@ TEST_F(History, ADecidedValueInBetweenStartsTheCountAgain) {
 }
 
 TEST_F(History, DrawValuesCountOnlyFromDeepSearchesAndFewPieces) {
-  EXPECT_EQ(play_engine_moves({-1, 1, -3, 3, -1, 1}, false),
-            (std::vector<int>{3, 3, 3, 3, 3, 3}));
+  EXPECT_EQ(play_engine_moves({-1, 1, -3, 3, -1, 1}, false), (std::vector<int>{3, 3, 3, 3, 3, 3}));
   game_history_clear();
   g_settings.drawpieces = 2;  // three pieces on the board
-  EXPECT_EQ(play_engine_moves({-1, 1, -3, 3, -1, 1}, true),
-            (std::vector<int>{3, 3, 3, 3, 3, 3}));
+  EXPECT_EQ(play_engine_moves({-1, 1, -3, 3, -1, 1}, true), (std::vector<int>{3, 3, 3, 3, 3, 3}));
 }
 
 TEST_F(History, AFourthOccurrenceIsADraw) {

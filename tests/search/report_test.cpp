@@ -32,8 +32,8 @@ int index_of(const Position& from, Side side, const Position& to) {
 
 // The king shuffle 5-9, 28-24, 9-5, 24-28 stored as the table's best moves:
 // its variation runs in a circle.
-const Position P0 = pos("B:WK28,12:BK5,21"), P1 = pos("W:WK28,12:BK9,21"),
-               P2 = pos("B:WK24,12:BK9,21"), P3 = pos("W:WK24,12:BK5,21");
+const Position P0 = pos("B:WK28,12:BK5,21"), P1 = pos("W:WK28,12:BK9,21"), P2 = pos("B:WK24,12:BK9,21"),
+               P3 = pos("W:WK24,12:BK5,21");
 
 class Reports : public testing::Test {
  protected:
@@ -66,10 +66,13 @@ TEST_F(Reports, ProgressLineFormat) {
   start_move_clock();
   char status[HOST_TEXT_SIZE];
   write_progress(status, ">", -12, 9, "pv 11-15 23-19");
-  EXPECT_TRUE(std::regex_match(status, std::regex(R"(value>-12,  depth 9/\d+\.\d/\d+,  \d+\.\ds,  \d+ kN/s,  pv 11-15 23-19)")))
+  EXPECT_TRUE(std::regex_match(
+      status, std::regex(R"(value>-12,  depth 9/\d+\.\d/\d+,  \d+\.\ds,  \d+ kN/s,  pv 11-15 23-19)")))
       << status;
   write_progress(status, "=", 4, 3, "");
-  EXPECT_TRUE(std::regex_match(status, std::regex(R"(value=4,  depth 3/\d+\.\d/\d+,  \d+\.\ds,  \d+ kN/s,  )"))) << status;
+  EXPECT_TRUE(
+      std::regex_match(status, std::regex(R"(value=4,  depth 3/\d+\.\d/\d+,  \d+\.\ds,  \d+ kN/s,  )")))
+      << status;
 }
 
 // Between passes the line is rewritten with the time moving on; the pass's
@@ -90,7 +93,8 @@ TEST_F(Reports, ProgressLineIsRefreshedBetweenPasses) {
     std::this_thread::sleep_for(4 * PROGRESS_REFRESH);
   }
   std::cmatch line;
-  ASSERT_TRUE(std::regex_match(status, line, std::regex(R"(value<7,  depth 11/\d+\.\d/\d+,  (\d+\.\d)s,  \d+ kN/s,  pv 9-13)")))
+  ASSERT_TRUE(std::regex_match(
+      status, line, std::regex(R"(value<7,  depth 11/\d+\.\d/\d+,  (\d+\.\d)s,  \d+ kN/s,  pv 9-13)")))
       << status;
   EXPECT_GE(std::stod(line[1].str()), 0.5) << "the time was not brought up to date: " << status;
 
@@ -136,7 +140,7 @@ TEST_F(Reports, PinningWalkPinsTheVariationAndRecordsNewPins) {
   EXPECT_EQ(keys.count(hash_key(P2, BLACK).high), 0u);
   uint32_t previous = UINT32_MAX;
   for (auto& [high, record] : keys) {
-    EXPECT_LE(high, previous);  // descending by the key's high word
+    EXPECT_LE(high, previous);               // descending by the key's high word
     EXPECT_FALSE(record.data & PINNED_BIT);  // as it was before pinning
     EXPECT_EQ(record.check ^ record.data, record.key_high);
     previous = high;
@@ -152,8 +156,10 @@ TEST_F(Reports, LogLinesOfASearch) {
   g_log_path.clear();
   EXPECT_EQ(log.substr(0, board_diagram(start_position()).size()), board_diagram(start_position()));
   EXPECT_NE(log.find("B:W21-32:B1-12\n\n"), std::string::npos);
-  EXPECT_TRUE(std::regex_search(log, std::regex(
-      R"(\nbest 11-15, value 8, depth 9/\d+\.\d/\d+, nodes \d+, time \d+\.\d\d, \d+ kN/s, db \d+\n$)")))
+  EXPECT_TRUE(std::regex_search(
+      log,
+      std::regex(
+          R"(\nbest 11-15, value 8, depth 9/\d+\.\d/\d+, nodes \d+, time \d+\.\d\d, \d+ kN/s, db \d+\n$)")))
       << log;
 }
 

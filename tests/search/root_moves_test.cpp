@@ -45,9 +45,9 @@ TEST(RootMoves, SortIsBestForTheMoverFirstAndKeepsTiesInTheirOrder) {
     std::vector<int> order;
   };
   const Case cases[] = {
-      {BLACK, {10, -5, 10}, {0, 2, 1}},   // the two tens keep their order before the -5
+      {BLACK, {10, -5, 10}, {0, 2, 1}},  // the two tens keep their order before the -5
       {BLACK, {-5, 10, 10}, {1, 2, 0}},
-      {WHITE, {10, -5, 10}, {1, 0, 2}},   // white wants the lowest value
+      {WHITE, {10, -5, 10}, {1, 0, 2}},  // white wants the lowest value
       {WHITE, {3, 3, 3}, {0, 1, 2}},
   };
   for (const Case& c : cases) {
@@ -57,9 +57,9 @@ TEST(RootMoves, SortIsBestForTheMoverFirstAndKeepsTiesInTheirOrder) {
   }
   // A tie keeps the order of the previous sort, not the generation order.
   RootMoves roots = valued(BLACK, {10, -5, 10});
-  sort_root_moves(roots);                  // 0, 2, 1
-  roots.records[0].value = 7;              // move 0 falls behind
-  sort_root_moves(roots);                  // 2, 0, 1
+  sort_root_moves(roots);      // 0, 2, 1
+  roots.records[0].value = 7;  // move 0 falls behind
+  sort_root_moves(roots);      // 2, 0, 1
   roots.records[0].value = roots.records[1].value = 4;
   sort_root_moves(roots);
   EXPECT_EQ(order_of(roots), (std::vector<int>{2, 0, 1}));

@@ -32,8 +32,8 @@ constexpr uint32_t TABLE_MB = 4;
 inline Searched search_to_depth(const char* text, int depth) {
   qb::FenPosition root = fen(text);
   qb::start_unhosted_searches(TABLE_MB);
-  qb::FixedDepthResult r = qb::search_fixed_depth(
-      qb::FixedDepthRequest{.root = root.position, .side = root.side, .depth = depth});
+  qb::FixedDepthResult r =
+      qb::search_fixed_depth(qb::FixedDepthRequest{.root = root.position, .side = root.side, .depth = depth});
   char text_buf[qb::MOVE_TEXT_SIZE];
   return Searched{r, root.position, root.side, r.best, qb::move_text(text_buf, root.position, r.best)};
 }

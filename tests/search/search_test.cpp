@@ -19,7 +19,10 @@ using namespace searchtest;
 // Each side to move has one quiet move that wins a piece within a few plies
 // (found by a plain material minimax); every other move keeps material level.
 TEST(Search, FindsTheShotThatWinsMaterial) {
-  struct Case { const char* fen; const char* move; };
+  struct Case {
+    const char* fen;
+    const char* move;
+  };
   const Case cases[] = {
       {"B:W14,17,19,23,25,28-30,32:B1-7,12,16", "6-9"},
       {"W:W17,18,20,25,27,29-31:B4,5,7-9,11,12,16", "18-15"},
@@ -40,7 +43,12 @@ TEST(Search, FindsTheShotThatWinsMaterial) {
 // distance (4000 minus the ply at which the loser is left without a move).
 // Reductions hide the longer win until the iterations go well past it.
 TEST(Search, WinsKingEndingsWithTheMateDistance) {
-  struct Case { const char* fen; int plies; std::set<std::string> moves; int depth; };
+  struct Case {
+    const char* fen;
+    int plies;
+    std::set<std::string> moves;
+    int depth;
+  };
   const Case cases[] = {
       {"B:WK7:BK19,K32", 5, {"19-15"}, 9},
       {"B:WK17:B6,K8,K29", 5, {"29-25"}, 9},
@@ -62,8 +70,8 @@ TEST(Search, LosingSideSeesTheDistanceToo) {
 }
 
 TEST(Search, ReturnsALegalMoveEverywhere) {
-  const char* fens[] = {"B:W21-32:B1-12", "W:W21-32:B1-12", "B:WK27:BK1,K5",
-                        "W:W18,29:B8,17,24", "B:W25,26,30:B5,6,K15"};
+  const char* fens[] = {"B:W21-32:B1-12", "W:W21-32:B1-12", "B:WK27:BK1,K5", "W:W18,29:B8,17,24",
+                        "B:W25,26,30:B5,6,K15"};
   for (const char* f : fens) {
     Searched s = search_to_depth(f, 7);
     EXPECT_TRUE(is_successor(s.root, s.side, s.best)) << f;
@@ -119,8 +127,7 @@ TEST(Search, NoPiecesOrNoMovesScoresThePly) {
 TEST(Search, FailHighKeepsTheParityOfTheTrueScore) {
   // The database stand-in calls every quiet position drawn (-1, odd): a
   // fail-high over an even beta must come back odd, as beta + 1.
-  g_search_db = SearchDatabase{32, 16, [](const Position&, Side, bool) { return int(DB_DRAW); },
-                               nullptr};
+  g_search_db = SearchDatabase{32, 16, [](const Position&, Side, bool) { return int(DB_DRAW); }, nullptr};
   Searched s = search_to_depth("B:W21-32:B1-12", 5);
   g_search_db = SearchDatabase{};
   EXPECT_TRUE(s.result.value == 1 || s.result.value == -1) << s.result.value;
@@ -129,13 +136,13 @@ TEST(Search, FailHighKeepsTheParityOfTheTrueScore) {
 
 TEST(Search, DatabaseWinsCutOffAtOnce) {
   // Black to move and winning by the stand-in whenever black has more pieces.
-  g_search_db = SearchDatabase{
-      32, 16,
-      [](const Position& p, Side side, bool) {
-        int diff = std::popcount(p.pieces[side]) - std::popcount(p.pieces[opponent_of(side)]);
-        return int(diff > 0 ? DB_WIN : diff < 0 ? DB_LOSS : DB_UNKNOWN);
-      },
-      [](const PieceSummary&, Side winner) { return winner == BLACK ? 2500 : -2500; }};
+  g_search_db =
+      SearchDatabase{32, 16,
+                     [](const Position& p, Side side, bool) {
+                       int diff = std::popcount(p.pieces[side]) - std::popcount(p.pieces[opponent_of(side)]);
+                       return int(diff > 0 ? DB_WIN : diff < 0 ? DB_LOSS : DB_UNKNOWN);
+                     },
+                     [](const PieceSummary&, Side winner) { return winner == BLACK ? 2500 : -2500; }};
   Searched s = search_to_depth("B:W25,26,30:B5,6,9,K15", 7);
   g_search_db = SearchDatabase{};
   EXPECT_EQ(s.result.value, 2500);

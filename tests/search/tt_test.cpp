@@ -17,9 +17,7 @@ namespace {
 using namespace qb;
 
 // Keys that share a bucket and a first slot: same low word, different high.
-HashKey key_in_bucket_zero(uint32_t high, uint32_t first_slot = 0) {
-  return HashKey{first_slot << 25, high};
-}
+HashKey key_in_bucket_zero(uint32_t high, uint32_t first_slot = 0) { return HashKey{first_slot << 25, high}; }
 
 class Table : public testing::Test {
  protected:
@@ -58,9 +56,12 @@ TEST(HashKey, KingsChangeTheKey) {
 }
 
 TEST(TableSize, LargestPowerOfTwoNotAboveTheSetting) {
-  struct Case { uint32_t mb; uint64_t bytes; };
-  for (Case c : {Case{100, 64ull << 20}, Case{1, 1ull << 20}, Case{0, 1ull << 20},
-                 Case{128, 128ull << 20}, Case{3, 2ull << 20}}) {
+  struct Case {
+    uint32_t mb;
+    uint64_t bytes;
+  };
+  for (Case c : {Case{100, 64ull << 20}, Case{1, 1ull << 20}, Case{0, 1ull << 20}, Case{128, 128ull << 20},
+                 Case{3, 2ull << 20}}) {
     EXPECT_EQ(table_bytes(c.mb), c.bytes) << c.mb << " MB";
   }
 }
@@ -104,9 +105,16 @@ TEST_F(Table, AllocationFailureFallsBackToASmallerTable) {
 #endif
 
 TEST_F(Table, StoreAndProbeRoundTrip) {
-  struct Case { int score; int depth; Bound bound; int move; };
-  const Case cases[] = {{0, 0, BOUND_EXACT, 0},   {-150, 9, BOUND_UPPER, 31},
-                        {3000, 200, BOUND_LOWER, 7}, {-3, 776, BOUND_EXACT, 12},
+  struct Case {
+    int score;
+    int depth;
+    Bound bound;
+    int move;
+  };
+  const Case cases[] = {{0, 0, BOUND_EXACT, 0},
+                        {-150, 9, BOUND_UPPER, 31},
+                        {3000, 200, BOUND_LOWER, 7},
+                        {-3, 776, BOUND_EXACT, 12},
                         {-1, 1, BOUND_LOWER, 1}};
   uint32_t low = 5;
   for (const Case& c : cases) {

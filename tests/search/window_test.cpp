@@ -13,7 +13,8 @@ using namespace qb;
 
 TEST(Window, FirstPassTestsThePreviousValue) {
   SearchWindow w = initial_window(0);
-  EXPECT_EQ(std::tie(w.alpha, w.beta, w.lower, w.upper, w.step, w.max_step), std::make_tuple(-1, 0, -MATE, MATE, 1, 128));
+  EXPECT_EQ(std::tie(w.alpha, w.beta, w.lower, w.upper, w.step, w.max_step),
+            std::make_tuple(-1, 0, -MATE, MATE, 1, 128));
   SearchWindow v = initial_window(37);
   EXPECT_EQ(std::tie(v.alpha, v.beta), std::make_tuple(36, 37));
 }
@@ -70,14 +71,17 @@ void line_ends(const Position& p, Side side, std::set<std::tuple<uint32_t, uint3
 }
 
 TEST(ForcedCapture, CapsOnlyWhenEveryCaptureLineMeets) {
-  struct Case { const char* fen; bool forced; };
+  struct Case {
+    const char* fen;
+    bool forced;
+  };
   const Case cases[] = {
-      {"B:W21-32:B1-12", false},            // no capture
-      {"B:W18,29:B8,17", false},            // quiet moves only
-      {"B:W25:B21", true},                  // a single capture
-      {"B:W18,17,9,10:BK15", true},         // a king's ring, two routes to one end
-      {"B:W8,25:B3,16,21", false},          // two captures, two different ends
-      {"B:W8,13,23,25:B3,9,21,27", true},   // two captures, recaptures meet
+      {"B:W21-32:B1-12", false},           // no capture
+      {"B:W18,29:B8,17", false},           // quiet moves only
+      {"B:W25:B21", true},                 // a single capture
+      {"B:W18,17,9,10:BK15", true},        // a king's ring, two routes to one end
+      {"B:W8,25:B3,16,21", false},         // two captures, two different ends
+      {"B:W8,13,23,25:B3,9,21,27", true},  // two captures, recaptures meet
       {"B:W9,20,26,27:B7,10,15,23", false},
   };
   for (const Case& c : cases) {

@@ -58,8 +58,8 @@ int run_this_program(const std::string& gtest_filter) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
     return -1;
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = DWORD(-1);
@@ -84,9 +84,7 @@ SharedLibrary::~SharedLibrary() {
 
 void* SharedLibrary::symbol(const char* name) const { return dlsym(handle_, name); }
 
-int run_quietly(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str());
-}
+int run_quietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
 int run_this_program(const std::string& gtest_filter) {
   std::string program = "/proc/self/exe";

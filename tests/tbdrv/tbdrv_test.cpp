@@ -242,8 +242,10 @@ TEST(Tables, DamagedHeadersAndShortFilesAreRefused) {
   const Case cases[] = {
       {"header", [](const fs::path& f) { flip_byte(f, 20); }, "damaged header"},
       {"index", [](const fs::path& f) { flip_byte(f, 70); }, "damaged index"},
-      {"truncated", [](const fs::path& f) { fs::resize_file(f, fs::file_size(f) - 1); }, "truncated or overlong"},
-      {"extended", [](const fs::path& f) { fs::resize_file(f, fs::file_size(f) + 1); }, "truncated or overlong"},
+      {"truncated", [](const fs::path& f) { fs::resize_file(f, fs::file_size(f) - 1); },
+       "truncated or overlong"},
+      {"extended", [](const fs::path& f) { fs::resize_file(f, fs::file_size(f) + 1); },
+       "truncated or overlong"},
       {"missing", [](const fs::path& f) { fs::remove(f); }, "missing"},
       {"another slice's file",
        // Removed first: MinGW's copy_file refuses to overwrite even when told to.
@@ -287,10 +289,8 @@ TEST(Tables, ADamagedBlockAnswersNothingRatherThanWrong) {
   size_t unanswered = 0;
   for (size_t i = 0; i < reference().positions.size(); ++i) {
     int got = lookup(db.h, reference().positions[i]);
-    if (got == TBDRV_NO_DISTANCE && expected(TBDRV_TYPE_DTW, i) != TBDRV_NO_DISTANCE)
-      ++unanswered;
-    else
-      ASSERT_EQ(got, expected(TBDRV_TYPE_DTW, i)) << i;
+    if (got == TBDRV_NO_DISTANCE && expected(TBDRV_TYPE_DTW, i) != TBDRV_NO_DISTANCE) ++unanswered;
+    else ASSERT_EQ(got, expected(TBDRV_TYPE_DTW, i)) << i;
   }
   EXPECT_GT(unanswered, 0u);
   tbdrv_stats st{};

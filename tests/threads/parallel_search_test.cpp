@@ -61,7 +61,9 @@ class Threads : public testing::Test {
 };
 
 TEST_F(Threads, AtMostEightThreadsAndNeverMoreThanTheProcessors) {
-  struct Case { int processors, threads; };
+  struct Case {
+    int processors, threads;
+  };
   for (Case c : {Case{1, 1}, Case{2, 2}, Case{12, 8}}) {
     use_threads(c.processors, c.processors);
     EXPECT_EQ(g_search.threads_created, c.threads) << c.processors << " processors";
@@ -75,7 +77,9 @@ TEST_F(Threads, AtMostEightThreadsAndNeverMoreThanTheProcessors) {
 // within the threads that exist.
 TEST_F(Threads, TheSettingTakesEffectAtTheNextSearch) {
   use_threads(2, 2);
-  struct Case { int setting, in_use; };
+  struct Case {
+    int setting, in_use;
+  };
   for (Case c : {Case{2, 2}, Case{1, 1}, Case{8, 2}, Case{0, 1}}) {
     g_settings.searchthreads = c.setting;
     search_to_depth(MIDDLE_GAMES[0], 5);
@@ -173,8 +177,7 @@ TEST_F(Threads, RefutationByTheHelperReturnsThroughTheOwnersFailHigh) {
     EXPECT_EQ(stored.entry.bound(), BOUND_LOWER);
     EXPECT_EQ(stored.entry.raw_score(), BETA + 1);
     EXPECT_EQ(stored.entry.move_index(), 1);
-    EXPECT_EQ(g_search.threads[0].killers[0],
-              killer_of(n.root.position.black(), n.moves.moves[1].black()));
+    EXPECT_EQ(g_search.threads[0].killers[0], killer_of(n.root.position.black(), n.moves.moves[1].black()));
     EXPECT_EQ(g_search.threads[0].cancel, 0);
     EXPECT_EQ(g_search.threads[0].split_count, 0);
     // The helper searched exactly one move: the refutation.
@@ -282,7 +285,9 @@ TEST_F(Threads, SearchesStoppedAtRandomMomentsEndWithALegalMove) {
   std::uniform_int_distribution<int> delay_us(0, 4000);
   int32_t playnow = 0;
   start_unhosted_searches(searchtest::TABLE_MB);
-  struct Round { int threads, searches; };
+  struct Round {
+    int threads, searches;
+  };
   for (Round round : {Round{2, 1000}, Round{4, 100}}) {
     use_threads(round.threads, round.threads);
     for (int i = 0; i < round.searches; ++i) {
@@ -298,8 +303,7 @@ TEST_F(Threads, SearchesStoppedAtRandomMomentsEndWithALegalMove) {
       host.join();
       ASSERT_LT(r.best_index, r.move_count);
       ASSERT_GE(r.depth, 3);
-      for (int t = 0; t < round.threads; ++t)
-        ASSERT_EQ(g_search.threads[t].split_count, 0) << "thread " << t;
+      for (int t = 0; t < round.threads; ++t) ASSERT_EQ(g_search.threads[t].split_count, 0) << "thread " << t;
     }
   }
 }

@@ -25,11 +25,9 @@ void delete_settings_key() { RegDeleteTreeA(HKEY_CURRENT_USER, KEY_PATH); }
 // Stores a value with the raw API, bypassing the engine's writer.
 void store_raw(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KEY_PATH, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KEY_PATH, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
   RegCloseKey(key);
 }
 
@@ -79,8 +77,8 @@ TEST_F(Registry, NewKeyCarriesTheClassString) {
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, KEY_PATH, 0, KEY_READ, &key), ERROR_SUCCESS);
   char class_name[32] = "";
   DWORD class_length = sizeof class_name;
-  ASSERT_EQ(RegQueryInfoKeyA(key, class_name, &class_length, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr),
+  ASSERT_EQ(RegQueryInfoKeyA(key, class_name, &class_length, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_STREQ(class_name, "Qb_key");
@@ -172,8 +170,8 @@ TEST(Folders, MakeDirectoryAndProbe) {
   HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
-  EXPECT_TRUE(path_exists(file));       // any entry counts
-  EXPECT_FALSE(make_directory(file));   // a file is no directory
+  EXPECT_TRUE(path_exists(file));      // any entry counts
+  EXPECT_FALSE(make_directory(file));  // a file is no directory
   EXPECT_FALSE(make_directory(join_path(base, "missing\\deeper")));
 }
 
@@ -190,7 +188,11 @@ TEST(Folders, CurrentDirectoryFollowsTheProcess) {
 }
 
 TEST(Folders, JoinPath) {
-  struct { const char* dir; const char* name; const char* joined; } cases[] = {
+  struct {
+    const char* dir;
+    const char* name;
+    const char* joined;
+  } cases[] = {
       {"", "quillbar.ini", "quillbar.ini"},
       {"C:\\Users\\me\\Documents", "Orvandel", "C:\\Users\\me\\Documents\\Orvandel"},
       {"C:\\", "Orvandel", "C:\\Orvandel"},
@@ -238,7 +240,11 @@ TEST(Threads, AutoResetEventWakesOneWaitAndClears) {
   Event* ping = event_create();
   Event* pong = event_create();
   ASSERT_TRUE(ping && pong);
-  struct Pair { Event* ping; Event* pong; std::atomic<int> rounds{0}; } pair{ping, pong};
+  struct Pair {
+    Event* ping;
+    Event* pong;
+    std::atomic<int> rounds{0};
+  } pair{ping, pong};
   ASSERT_TRUE(thread_start(
       [](void* arg) {
         auto* p = static_cast<Pair*>(arg);

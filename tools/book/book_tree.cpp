@@ -15,7 +15,6 @@ using qb::BLACK;
 
 namespace {
 
-
 // Positive when `a` is better than `b` for the side to move.
 int preference(qb::Side side, int a, int b) { return side == BLACK ? a - b : b - a; }
 
@@ -160,8 +159,7 @@ std::vector<qb::BookPosition> BookTree::book_positions() const {
         if (k == first) continue;
         int loss = preference(n.side, nodes_[n.children[first]].value, nodes_[n.children[k]].value);
         bool better = second == qb::BOOK_NO_MOVE ||
-                      preference(n.side, nodes_[n.children[k]].value,
-                                 nodes_[n.children[second]].value) > 0;
+                      preference(n.side, nodes_[n.children[k]].value, nodes_[n.children[second]].value) > 0;
         if (loss <= options_.second_margin && better) second = k;
       }
     }

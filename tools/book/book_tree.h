@@ -21,9 +21,9 @@
 namespace bookgen {
 
 struct TreeOptions {
-  int max_ply = 40;          // positions this deep are never expanded
-  int ply_cost = 10;         // priority per ply with a choice of moves
-  int second_margin = 4;     // a second move is stored when this close to the best
+  int max_ply = 40;       // positions this deep are never expanded
+  int ply_cost = 10;      // priority per ply with a choice of moves
+  int second_margin = 4;  // a second move is stored when this close to the best
 };
 
 struct Node {

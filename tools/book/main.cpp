@@ -76,8 +76,7 @@ bool verify(const std::vector<qb::BookPosition>& positions, const std::string& p
     int slot = qb::book_find(b.position, b.side);
     qb::MoveList moves;
     int count = qb::generate_moves(b.position, moves, b.side);
-    if (slot == qb::BOOK_NOT_FOUND || qb::book_decode(slot, b.position.kings).first >= count)
-      return false;
+    if (slot == qb::BOOK_NOT_FOUND || qb::book_decode(slot, b.position.kings).first >= count) return false;
   }
   qb::free_book();
   return true;
@@ -104,8 +103,8 @@ int main(int argc, char** argv) {
   while (tree.expanded_count() < o.positions && tree.expand_next()) {
     if (tree.expanded_count() % 100 == 0) {
       std::printf("%d/%d positions, %d searched, ply %d, %.0f s, %.1f searches/s, value %d: %s\n",
-                  tree.expanded_count(), o.positions, tree.searches(), tree.deepest_expanded_ply(),
-                  seconds(), tree.searches() / std::max(seconds(), 1e-3), tree.root_value(),
+                  tree.expanded_count(), o.positions, tree.searches(), tree.deepest_expanded_ply(), seconds(),
+                  tree.searches() / std::max(seconds(), 1e-3), tree.root_value(),
                   tree.principal_line().c_str());
       std::fflush(stdout);
     }
@@ -121,8 +120,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bookgen: %s does not read back as written\n", o.out.c_str());
     return 1;
   }
-  std::printf("wrote %s: %zu positions, %d searches of depth %d, %llu nodes, %.0f s\n",
-              o.out.c_str(), positions.size(), tree.searches(), o.depth, bookgen::analysis_nodes(),
-              seconds());
+  std::printf("wrote %s: %zu positions, %d searches of depth %d, %llu nodes, %.0f s\n", o.out.c_str(),
+              positions.size(), tree.searches(), o.depth, bookgen::analysis_nodes(), seconds());
   return 0;
 }

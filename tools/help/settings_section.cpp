@@ -40,9 +40,7 @@ struct KeywordHelp {
   std::string default_value;
 };
 
-std::string quoted(const char* text) {
-  return *text ? "<code>" + std::string(text) + "</code>" : "none";
-}
+std::string quoted(const char* text) { return *text ? "<code>" + std::string(text) + "</code>" : "none"; }
 
 std::vector<KeywordHelp> keyword_help() {
   const std::string threads_cap = std::to_string(qb::MAX_SEARCH_THREADS);
@@ -92,12 +90,10 @@ std::vector<KeywordHelp> keyword_help() {
        "The folder of the win/loss/draw database. A relative folder that is not found is looked "
        "up in the engines folder. Spaces are allowed.",
        "a folder, up to 259 characters"},
-      {"max_dbpieces", "databases",
-       "Uses the database only up to this many pieces, even when it holds more.",
+      {"max_dbpieces", "databases", "Uses the database only up to this many pieces, even when it holds more.",
        "a number of pieces"},
-      {"dbmbytes", "databases",
-       "Memory in megabytes for the database cache. Takes effect at the next move.", "1 and up",
-       "chosen from the computer's memory at first start"},
+      {"dbmbytes", "databases", "Memory in megabytes for the database cache. Takes effect at the next move.",
+       "1 and up", "chosen from the computer's memory at first start"},
       {"enable_mtc", "databases",
        "1 plays won and lost endings by distance from the database in <code>mtcpath</code>: "
        "the shortest win, the longest defence.",
@@ -124,8 +120,8 @@ std::vector<KeywordHelp> keyword_help() {
        "a number of pieces", ""},
       {"cpus", "facts", "The number of logical processors the engine counted.", "a number", ""},
       {"gametype", "facts", "The game the engine plays: 21, English/American checkers.", "21", ""},
-      {"protocolversion", "facts",
-       "The version of the host interface: 2. Setting it changes nothing.", "2", ""},
+      {"protocolversion", "facts", "The version of the host interface: 2. Setting it changes nothing.", "2",
+       ""},
       {"p1", "facts", "A number kept for host programs; it does not change play.", "a number"},
       {"p2", "facts", "A number kept for host programs; it does not change play.", "a number"},
   };
@@ -136,8 +132,7 @@ bool contains(const std::vector<const char*>& list, const std::string& word) {
 }
 
 // Every accepted keyword has its help, and all help is for accepted keywords.
-bool help_matches_commands(const std::vector<KeywordHelp>& help,
-                           const std::vector<const char*>& set_words,
+bool help_matches_commands(const std::vector<KeywordHelp>& help, const std::vector<const char*>& set_words,
                            const std::vector<const char*>& get_words) {
   std::set<std::string> described;
   bool ok = true;
@@ -175,9 +170,9 @@ std::string table_row(const KeywordHelp& h, const std::string& commands) {
   std::string shown = commands == "set get" ? "set, get" : commands;
   std::string kept = !setting ? "&mdash;" : setting->stored_as ? "yes" : "no";
   std::string default_value = setting ? default_of(h, setting) : "&mdash;";
-  return "<tr data-keyword=\"" + std::string(h.keyword) + "\" data-commands=\"" + commands +
-         "\"><td><code>" + h.keyword + "</code></td><td>" + shown + "</td><td>" + h.meaning +
-         "</td><td>" + h.values + "</td><td>" + default_value + "</td><td>" + kept + "</td></tr>\n";
+  return "<tr data-keyword=\"" + std::string(h.keyword) + "\" data-commands=\"" + commands + "\"><td><code>" +
+         h.keyword + "</code></td><td>" + shown + "</td><td>" + h.meaning + "</td><td>" + h.values +
+         "</td><td>" + default_value + "</td><td>" + kept + "</td></tr>\n";
 }
 
 std::string section(const std::vector<KeywordHelp>& help, const std::vector<const char*>& set_words,
@@ -186,8 +181,9 @@ std::string section(const std::vector<KeywordHelp>& help, const std::vector<cons
   for (const Group& group : GROUPS) {
     html += "<h3 id=\"settings-" + std::string(group.id) + "\">" + group.heading + "</h3>\n<p>" +
             group.introduction + "</p>\n";
-    html += "<table class=\"settings\">\n<tr><th>Keyword</th><th>Command</th><th>What it does"
-            "</th><th>Values</th><th>Default</th><th>Kept</th></tr>\n";
+    html +=
+        "<table class=\"settings\">\n<tr><th>Keyword</th><th>Command</th><th>What it does"
+        "</th><th>Values</th><th>Default</th><th>Kept</th></tr>\n";
     for (const KeywordHelp& h : help)
       if (std::string(h.group) == group.id)
         html += table_row(h, commands_of(h.keyword, set_words, get_words));

@@ -20,8 +20,7 @@ EloEstimate elo_estimate(const MatchScore& s) {
   if (n == 0) return {};
   double p = s.points() / n;
   // Variance of one game's score around the mean, then of the mean.
-  double var = (s.wins * (1 - p) * (1 - p) + s.draws * (0.5 - p) * (0.5 - p) +
-                s.losses * p * p) / n;
+  double var = (s.wins * (1 - p) * (1 - p) + s.draws * (0.5 - p) * (0.5 - p) + s.losses * p * p) / n;
   double margin = Z_95 * std::sqrt(var / n);
   return {elo_from_score(p), elo_from_score(p - margin), elo_from_score(p + margin)};
 }

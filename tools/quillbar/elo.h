@@ -14,8 +14,8 @@ struct MatchScore {
 };
 
 struct EloEstimate {
-  double elo = 0;   // +-infinity for a clean sweep
-  double low = 0;   // 95% interval
+  double elo = 0;  // +-infinity for a clean sweep
+  double low = 0;  // 95% interval
   double high = 0;
 };
 

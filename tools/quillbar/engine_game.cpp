@@ -16,10 +16,14 @@ Outcome loss(int side, const std::string& why) {
 
 const char* claim_text(int code) {
   switch (code) {
-    case 0: return " (claims a draw)";
-    case 1: return " (claims a win)";
-    case 2: return " (concedes)";
-    default: return "";
+    case 0:
+      return " (claims a draw)";
+    case 1:
+      return " (claims a win)";
+    case 2:
+      return " (concedes)";
+    default:
+      return "";
   }
 }
 
@@ -27,10 +31,14 @@ const char* claim_text(int code) {
 
 GameResult claimed_result(int code, int side) {
   switch (code) {
-    case 0: return GameResult::DRAW;
-    case 1: return win_for(side);
-    case 2: return win_for(side ^ 1);
-    default: return GameResult::ONGOING;
+    case 0:
+      return GameResult::DRAW;
+    case 1:
+      return win_for(side);
+    case 2:
+      return win_for(side ^ 1);
+    default:
+      return GameResult::ONGOING;
   }
 }
 
@@ -42,7 +50,8 @@ Outcome play_engine_game(EngineProcess* engines[2], const GameSetup& setup, Game
       MoveMatch m = find_move(text, moves);
       // Decks are checked when they are read; a move that still does not
       // fit leaves the game unplayed rather than scored.
-      if (m.status != MoveLookup::FOUND) return {GameResult::ONGOING, "opening move " + text + " is not legal"};
+      if (m.status != MoveLookup::FOUND)
+        return {GameResult::ONGOING, "opening move " + text + " is not legal"};
       record.play(moves[m.index]);
     }
   }
@@ -67,9 +76,8 @@ Outcome play_engine_game(EngineProcess* engines[2], const GameSetup& setup, Game
     request.maxtime = t.maxtime;
     request.info = t.info;
     request.moreinfo = t.moreinfo;
-    request.stop_after = setup.time.incremental
-                             ? clock[side] + STOP_SLACK
-                             : FIXED_TIME_HARD_FACTOR * setup.time.move_time + STOP_SLACK;
+    request.stop_after = setup.time.incremental ? clock[side] + STOP_SLACK
+                                                : FIXED_TIME_HARD_FACTOR * setup.time.move_time + STOP_SLACK;
     request.give_up_after = request.stop_after + setup.hang_timeout;
     MoveReply reply = engines[side]->getmove(request);
     if (!reply.ok) return loss(side, reply.failure);
@@ -85,8 +93,7 @@ Outcome play_engine_game(EngineProcess* engines[2], const GameSetup& setup, Game
     if (setup.time.incremental) {
       if (reply.seconds > clock[side] + CLOCK_GRACE) {
         char why[96];
-        std::snprintf(why, sizeof why, "lost on time (%.2f s used, %.2f s left)", reply.seconds,
-                      clock[side]);
+        std::snprintf(why, sizeof why, "lost on time (%.2f s used, %.2f s left)", reply.seconds, clock[side]);
         return loss(side, why);
       }
       clock[side] += setup.time.increment - reply.seconds;

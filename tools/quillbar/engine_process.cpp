@@ -39,8 +39,7 @@ bool EngineProcess::start(const EngineConfig& config, std::string& error) {
     error = "cannot find the quillbar program to run the engine in";
     return false;
   }
-  if (!server_.start({program, "engine-server", config.library}, config.workdir,
-                     config.settings_dir, error))
+  if (!server_.start({program, "engine-server", config.library}, config.workdir, config.settings_dir, error))
     return false;
   pending_.clear();
 
@@ -82,8 +81,8 @@ void limit_fixed_time_move(MoveRequest& request, double hang_timeout) {
 EngineProcess::Read EngineProcess::read_line(std::string& line, double seconds_left) {
   // "No limit" arrives as infinity, which no clock duration holds.
   double wait = std::clamp(seconds_left, 0.0, LONGEST_WAIT);
-  auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(wait));
+  auto deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(wait));
   while (true) {
     size_t newline = pending_.find('\n');
     if (newline != std::string::npos) {

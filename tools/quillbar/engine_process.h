@@ -29,7 +29,7 @@ struct MoveRequest {
   double maxtime = 1.0;
   int info = 0;
   int moreinfo = 0;
-  double stop_after = 0;  // seconds, then the host sets playnow (0: never)
+  double stop_after = 0;     // seconds, then the host sets playnow (0: never)
   double give_up_after = 0;  // seconds, then the engine counts as hung
 };
 
@@ -53,9 +53,9 @@ struct MoveReply {
 };
 
 struct CommandReply {
-  bool ok = false;       // false when the engine did not answer
-  int result = 0;        // enginecommand's return value
-  std::string text;      // reply text, or the failure
+  bool ok = false;   // false when the engine did not answer
+  int result = 0;    // enginecommand's return value
+  std::string text;  // reply text, or the failure
 };
 
 struct BestMoves {
@@ -82,8 +82,8 @@ class EngineProcess {
   const std::string& name() const { return name_; }
 
   MoveReply getmove(const MoveRequest& request, const StatusListener& on_status = {});
-  BestMoves best_moves(const qb::Position& p, int side, double maxtime, int margin,
-                       int min_depth, const StatusListener& on_status = {});
+  BestMoves best_moves(const qb::Position& p, int side, double maxtime, int margin, int min_depth,
+                       const StatusListener& on_status = {});
   CommandReply command(const std::string& text, double timeout = COMMAND_TIMEOUT);
   // "Move now" from another thread while getmove waits: the engine plays
   // the best move it has found so far.
@@ -106,7 +106,7 @@ class EngineProcess {
 
   os::ChildProcess server_;
   std::mutex write_mutex_;  // request_stop writes from another thread
-  std::string pending_;  // bytes read past the last line
+  std::string pending_;     // bytes read past the last line
   std::string name_;
 };
 

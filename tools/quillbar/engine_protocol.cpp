@@ -6,11 +6,20 @@ std::string escape_text(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += (unsigned char)c < 0x20 || c == 0x7F ? '?' : c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += (unsigned char)c < 0x20 || c == 0x7F ? '?' : c;
     }
   }
   return out;
@@ -29,8 +38,7 @@ std::string unescape_text(const std::string& text) {
   return out;
 }
 
-bool split_words(const std::string& line, size_t count, std::vector<std::string>& words,
-                 std::string& rest) {
+bool split_words(const std::string& line, size_t count, std::vector<std::string>& words, std::string& rest) {
   words.clear();
   size_t i = 0;
   while (words.size() < count) {

@@ -30,7 +30,6 @@ std::string unescape_text(const std::string& text);
 
 // Splits off the first `count` space-separated words; the rest of the line
 // after the one space that follows them goes into `rest`. False when words are missing.
-bool split_words(const std::string& line, size_t count, std::vector<std::string>& words,
-                 std::string& rest);
+bool split_words(const std::string& line, size_t count, std::vector<std::string>& words, std::string& rest);
 
 }  // namespace host

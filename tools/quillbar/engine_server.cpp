@@ -166,12 +166,12 @@ void serve_getmove(const Exports& ex, Channel& out, const std::string& args) {
   int32_t result;
   {
     StatusWatch watch(out, status);
-    result = ex.getmove(board, position->side == qb::WHITE ? HOST_WHITE : HOST_BLACK, maxtime,
-                        status, &g_playnow, info, moreinfo);
+    result = ex.getmove(board, position->side == qb::WHITE ? HOST_WHITE : HOST_BLACK, maxtime, status,
+                        &g_playnow, info, moreinfo);
   }
   qb::Position after = qb::from_host_board(board);
-  out.send("move " + std::to_string(result) + " " +
-           qb::position_text(after, qb::Side(position->side ^ 1)) + " " + escape_text(text_of(status)));
+  out.send("move " + std::to_string(result) + " " + qb::position_text(after, qb::Side(position->side ^ 1)) +
+           " " + escape_text(text_of(status)));
 }
 
 void serve_bestmoves(const Exports& ex, Channel& out, const std::string& args) {
@@ -195,11 +195,10 @@ void serve_bestmoves(const Exports& ex, Channel& out, const std::string& args) {
   int32_t ret;
   {
     StatusWatch watch(out, text);
-    ret = ex.get_best_moves(&position->position, position->side, maxtime, text, &g_playnow, 0,
-                            margin, &list, scores, min_depth);
+    ret = ex.get_best_moves(&position->position, position->side, maxtime, text, &g_playnow, 0, margin, &list,
+                            scores, min_depth);
   }
-  int count = list.count < 0 ? 0 : list.count > qb::HOST_MOVELIST_SIZE ? qb::HOST_MOVELIST_SIZE
-                                                                       : list.count;
+  int count = list.count < 0 ? 0 : list.count > qb::HOST_MOVELIST_SIZE ? qb::HOST_MOVELIST_SIZE : list.count;
   std::string line = "bestmoves " + std::to_string(ret) + " " + std::to_string(count);
   for (int i = 0; i < count; ++i) {
     line.append(" ").append(qb::position_text(list.moves[i], qb::Side(position->side ^ 1)));

@@ -7,10 +7,14 @@ namespace host {
 
 const char* result_words(GameResult result) {
   switch (result) {
-    case GameResult::BLACK_WINS: return "Black wins";
-    case GameResult::WHITE_WINS: return "White wins";
-    case GameResult::DRAW: return "Draw";
-    default: return "Game not finished";
+    case GameResult::BLACK_WINS:
+      return "Black wins";
+    case GameResult::WHITE_WINS:
+      return "White wins";
+    case GameResult::DRAW:
+      return "Draw";
+    default:
+      return "Game not finished";
   }
 }
 

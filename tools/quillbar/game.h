@@ -15,7 +15,7 @@ enum class GameResult { ONGOING, BLACK_WINS, WHITE_WINS, DRAW };
 
 struct Outcome {
   GameResult result = GameResult::ONGOING;
-  std::string reason;  // "White has no moves", "threefold repetition", ...
+  std::string reason;         // "White has no moves", "threefold repetition", ...
   bool engine_fault = false;  // an engine died, hung or broke the rules
 
   bool over() const { return result != GameResult::ONGOING; }

@@ -23,7 +23,8 @@ const Command COMMANDS[] = {
     {"move", run_move, "one getmove through the exports: move [--fen FEN] [--time S]"},
     {"command", run_command, "send one enginecommand line: command \"get hashsize\""},
     {"engine-server", run_engine_server, "serve one engine library on stdin/stdout (internal)"},
-    {"bench", run_bench, "search fixed positions to a fixed depth: bench [--depth N] [--threads N] [--verbose]"},
+    {"bench", run_bench,
+     "search fixed positions to a fixed depth: bench [--depth N] [--threads N] [--verbose]"},
 };
 
 }  // namespace

@@ -92,8 +92,7 @@ bool ready_engine(EngineProcess& engine, const EngineConfig& config, std::string
   return reply.ok;
 }
 
-void record_game(Match& m, int index, int black, const GameRecord& record,
-                 const Outcome& outcome) {
+void record_game(Match& m, int index, int black, const GameRecord& record, const Outcome& outcome) {
   const MatchConfig& c = m.config;
   PdnGame game;
   game.record = record;
@@ -124,10 +123,9 @@ void record_game(Match& m, int index, int black, const GameRecord& record,
   if (outcome.engine_fault || !m.live_line)
     std::printf("game %d (%s vs %s): %s, %s\n", index + 1, c.labels[black].c_str(),
                 c.labels[black ^ 1].c_str(), result_text(outcome.result), outcome.reason.c_str());
-  std::printf("%d/%d  %s %.1f - %.1f %s  (+%d -%d =%d)  %s", m.finished, c.games,
-              c.labels[0].c_str(), m.score.points(), m.score.games() - m.score.points(),
-              c.labels[1].c_str(), m.score.wins, m.score.losses, m.score.draws,
-              elo_line(m.score).c_str());
+  std::printf("%d/%d  %s %.1f - %.1f %s  (+%d -%d =%d)  %s", m.finished, c.games, c.labels[0].c_str(),
+              m.score.points(), m.score.games() - m.score.points(), c.labels[1].c_str(), m.score.wins,
+              m.score.losses, m.score.draws, elo_line(m.score).c_str());
   std::printf(m.live_line ? "" : "\n");
   std::fflush(stdout);
 }
@@ -147,8 +145,8 @@ void worker(Match& m) {
       std::string error;
       if (!ready_engine(engines[e], c.engines[e], error)) {
         int side = e == black ? qb::BLACK : qb::WHITE;
-        outcome = {win_for(side ^ 1),
-                   std::string(side_name(side)) + " engine could not start: " + error, true};
+        outcome = {win_for(side ^ 1), std::string(side_name(side)) + " engine could not start: " + error,
+                   true};
       }
     }
     if (!outcome.over()) {
@@ -289,8 +287,8 @@ int run_match(const Args& args) {
   }
   match.live_line = os::is_terminal(stdout);
   std::printf("%s vs %s: %d games, %s, %d at once, games to %s\n", config.labels[0].c_str(),
-              config.labels[1].c_str(), config.games, config.setup.time.text().c_str(),
-              config.concurrency, config.pdn_path.c_str());
+              config.labels[1].c_str(), config.games, config.setup.time.text().c_str(), config.concurrency,
+              config.pdn_path.c_str());
   std::fflush(stdout);
 
   std::vector<std::thread> workers;
@@ -302,8 +300,8 @@ int run_match(const Args& args) {
   EloEstimate e = elo_estimate(s);
   if (match.live_line) std::printf("\n");
   std::printf("Score of %s vs %s: %.1f - %.1f (+%d -%d =%d), %.1f%%\n", config.labels[0].c_str(),
-              config.labels[1].c_str(), s.points(), s.games() - s.points(), s.wins, s.losses,
-              s.draws, s.games() ? 100.0 * s.points() / s.games() : 0.0);
+              config.labels[1].c_str(), s.points(), s.games() - s.points(), s.wins, s.losses, s.draws,
+              s.games() ? 100.0 * s.points() / s.games() : 0.0);
   std::printf("Elo difference: %s (95%% interval %s to %s)\n", elo_text(e.elo).c_str(),
               elo_text(e.low).c_str(), elo_text(e.high).c_str());
   // The record is checked the way a reader would take it: every game parsed

@@ -40,7 +40,9 @@ std::vector<int> simple_squares(const qb::Position& before, const qb::Position& 
 // Squares and separators only; spaces around them are allowed.
 bool read_squares(const std::string& text, std::vector<int>& squares) {
   size_t i = 0;
-  auto skip = [&] { while (i < text.size() && std::isspace((unsigned char)text[i])) ++i; };
+  auto skip = [&] {
+    while (i < text.size() && std::isspace((unsigned char)text[i])) ++i;
+  };
   while (true) {
     skip();
     int value = 0, digits = 0;

@@ -31,8 +31,8 @@ enum class MoveLookup { FOUND, NOT_A_MOVE, ILLEGAL, AMBIGUOUS };
 
 struct MoveMatch {
   MoveLookup status = MoveLookup::NOT_A_MOVE;
-  int index = -1;                // into the legal moves, when FOUND
-  std::vector<int> candidates;   // the matching moves, when AMBIGUOUS
+  int index = -1;               // into the legal moves, when FOUND
+  std::vector<int> candidates;  // the matching moves, when AMBIGUOUS
 };
 
 // Reads squares separated by '-' or 'x' and finds the legal move they name:

@@ -8,7 +8,7 @@
 namespace host {
 
 struct Opening {
-  std::string moves;  // as written in the deck, spaces normalised
+  std::string moves;                  // as written in the deck, spaces normalised
   std::vector<std::string> notation;  // each move in full notation
 };
 

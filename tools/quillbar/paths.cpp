@@ -16,8 +16,7 @@ EngineLocation locate_engine(const std::string& requested) {
   if (!requested.empty()) {
     // dlopen searches the system paths for a bare name; a file the user
     // sees in the working directory is meant instead.
-    if (requested.find('/') == std::string::npos && fs::exists(requested, ec))
-      return {"./" + requested, ""};
+    if (requested.find('/') == std::string::npos && fs::exists(requested, ec)) return {"./" + requested, ""};
     // A library inside an engines folder runs beside it, so that it finds
     // its own weights and book there: two copies of the engine folder with
     // different data can then play each other.
@@ -37,8 +36,7 @@ std::string find_data_file(const std::string& relative) {
   std::error_code ec;
   if (fs::exists(relative, ec)) return relative;
   std::string dir = executable_dir();
-  if (!dir.empty() && fs::exists(fs::path(dir) / relative, ec))
-    return (fs::path(dir) / relative).string();
+  if (!dir.empty() && fs::exists(fs::path(dir) / relative, ec)) return (fs::path(dir) / relative).string();
   return relative;
 }
 

@@ -55,12 +55,12 @@ class Reader {
       skip_space();
       if (i_ >= text_.size()) break;
       char c = text_[i_];
-      bool ok = c == '[' ? read_tag()
-                : c == '{' ? read_comment()
-                : c == '(' ? skip_variation()
-                : c == ';' ? skip_line()
+      bool ok = c == '['                      ? read_tag()
+                : c == '{'                    ? read_comment()
+                : c == '('                    ? skip_variation()
+                : c == ';'                    ? skip_line()
                 : c == '%' && at_line_start() ? skip_line()
-                : read_word();
+                                              : read_word();
       if (!ok) {
         error = "game " + std::to_string(games_.size() + 1) + ": " + error_;
         return false;
@@ -80,7 +80,9 @@ class Reader {
   bool result_seen_ = false;
   std::string error_;
 
-  void skip_space() { while (i_ < text_.size() && std::isspace((unsigned char)text_[i_])) ++i_; }
+  void skip_space() {
+    while (i_ < text_.size() && std::isspace((unsigned char)text_[i_])) ++i_;
+  }
   bool at_line_start() const { return i_ == 0 || text_[i_ - 1] == '\n'; }
   bool skip_line() {
     while (i_ < text_.size() && text_[i_] != '\n') ++i_;
@@ -228,10 +230,14 @@ std::string PdnGame::tag(const std::string& name) const {
 
 const char* result_text(GameResult result) {
   switch (result) {
-    case GameResult::BLACK_WINS: return "1-0";
-    case GameResult::WHITE_WINS: return "0-1";
-    case GameResult::DRAW: return "1/2-1/2";
-    default: return "*";
+    case GameResult::BLACK_WINS:
+      return "1-0";
+    case GameResult::WHITE_WINS:
+      return "0-1";
+    case GameResult::DRAW:
+      return "1/2-1/2";
+    default:
+      return "*";
   }
 }
 

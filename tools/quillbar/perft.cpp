@@ -64,8 +64,7 @@ int run_perft(const Args& args) {
     uint64_t leaves = perft(root.position, root.side, d);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double rate = seconds > 0 ? leaves / seconds / 1e6 : 0;
-    std::printf("perft %d: %llu  (%.3f s, %.1f M leaves/s)\n", d, (unsigned long long)leaves,
-                seconds, rate);
+    std::printf("perft %d: %llu  (%.3f s, %.1f M leaves/s)\n", d, (unsigned long long)leaves, seconds, rate);
     std::fflush(stdout);
   }
   return 0;

@@ -116,13 +116,16 @@ bool engine_move(Session& s) {
                 score_label(s, reply.status).c_str(), clean_comment(reply.status).c_str());
     GameResult claim = claimed_result(reply.result, side);
     if (claim != GameResult::ONGOING) {
-      const char* what = reply.result == 0 ? " claims a draw" : reply.result == 1 ? " claims a win" : " resigns";
+      const char* what = reply.result == 0   ? " claims a draw"
+                         : reply.result == 1 ? " claims a win"
+                                             : " resigns";
       s.outcome = {claim, who + what};
     }
     return true;
   }
-  s.outcome = {win_for(side ^ 1), who + " played an illegal move, to " +
-                                       qb::position_text(reply.after, qb::Side(side ^ 1)), true};
+  s.outcome = {win_for(side ^ 1),
+               who + " played an illegal move, to " + qb::position_text(reply.after, qb::Side(side ^ 1)),
+               true};
   return false;
 }
 
@@ -148,8 +151,8 @@ void restart(Session& s) {
 }
 
 void announce(const Session& s) {
-  std::printf("\nResult: %s (%s): %s\n", result_words(s.outcome.result),
-              result_text(s.outcome.result), s.outcome.reason.c_str());
+  std::printf("\nResult: %s (%s): %s\n", result_words(s.outcome.result), result_text(s.outcome.result),
+              s.outcome.reason.c_str());
 }
 
 // Handles one line typed by the player. Returns false to leave.
@@ -182,8 +185,8 @@ bool user_input(Session& s, const std::string& raw) {
       std::printf("\n");
     } else {
       std::printf("%s '%s'. Legal moves: %s\n",
-                  m.status == MoveLookup::ILLEGAL ? "Not a legal move:" : "Not understood:",
-                  line.c_str(), move_list_text(moves).c_str());
+                  m.status == MoveLookup::ILLEGAL ? "Not a legal move:" : "Not understood:", line.c_str(),
+                  move_list_text(moves).c_str());
     }
   }
   return true;
@@ -289,8 +292,7 @@ int run_play(const Args& args) {
   EngineConfig config{where.library, "", where.workdir, "", commands};
   std::string error;
   if (!s.engine.start(config, error)) {
-    std::fprintf(stderr, "play: the engine %s does not start: %s\n", where.library.c_str(),
-                 error.c_str());
+    std::fprintf(stderr, "play: the engine %s does not start: %s\n", where.library.c_str(), error.c_str());
     return 1;
   }
   std::printf("%s, %g s per move. ", s.engine.name().c_str(), s.move_time);

@@ -13,8 +13,8 @@ namespace host {
 // One line of the engine's search progress:
 // "value=12,  depth 9/7.5/14,  0.3s,  1234 kN/s,  pv 11-15 23-19".
 struct Progress {
-  char bound = '=';    // '=' exact, '<' at most, '>' at least
-  int value = 0;       // Black's view
+  char bound = '=';  // '=' exact, '<' at most, '>' at least
+  int value = 0;     // Black's view
   int depth = 0;
   double seconds = 0;
   double knps = 0;

@@ -40,8 +40,7 @@ Features extract_features(const Position& p) {
   f.scalar[MEN] = int16_t(s.black_men - s.white_men);
   if (p.kings) {
     f.scalar[FIRST_KING] = int16_t(int(s.black_kings > 0) - int(s.white_kings > 0));
-    f.scalar[MULTI_KINGS] =
-        int16_t(std::max(s.black_kings - 1, 0) - std::max(s.white_kings - 1, 0));
+    f.scalar[MULTI_KINGS] = int16_t(std::max(s.black_kings - 1, 0) - std::max(s.white_kings - 1, 0));
   }
   f.phase = int16_t(game_phase(bm, wm));
   return f;

@@ -13,15 +13,19 @@ constexpr int MAX_TOUCHES = 2 * PATTERNS_PER_BLOCK + SCALAR_COUNT;
 
 double sigmoid(double x) { return 1 / (1 + std::exp(-x)); }
 
-int16_t to_file_value(float v) {
-  return int16_t(std::clamp<double>(std::lround(v), INT16_MIN, INT16_MAX));
-}
+int16_t to_file_value(float v) { return int16_t(std::clamp<double>(std::lround(v), INT16_MIN, INT16_MAX)); }
 
 }  // namespace
 
 Model::Model()
-    : og_(MODEL_PAIRS), eg_(MODEL_PAIRS), grad_og_(MODEL_PAIRS), grad_eg_(MODEL_PAIRS),
-      m_og_(MODEL_PAIRS), m_eg_(MODEL_PAIRS), v_og_(MODEL_PAIRS), v_eg_(MODEL_PAIRS),
+    : og_(MODEL_PAIRS),
+      eg_(MODEL_PAIRS),
+      grad_og_(MODEL_PAIRS),
+      grad_eg_(MODEL_PAIRS),
+      m_og_(MODEL_PAIRS),
+      m_eg_(MODEL_PAIRS),
+      v_og_(MODEL_PAIRS),
+      v_eg_(MODEL_PAIRS),
       in_batch_(MODEL_PAIRS) {}
 
 void Model::reset(const WeightPair (&scalars)[SCALAR_COUNT]) {
@@ -75,8 +79,7 @@ void Model::step(uint32_t pair, double learning_rate, double l2) {
   auto update = [&](float& w, float& g, float& m, float& v) {
     m = float(ADAM_BETA1 * m + (1 - ADAM_BETA1) * g);
     v = float(ADAM_BETA2 * v + (1 - ADAM_BETA2) * double(g) * g);
-    w -= float(learning_rate * (m / correction1) / (std::sqrt(v / correction2) + ADAM_EPSILON) +
-               pull * w);
+    w -= float(learning_rate * (m / correction1) / (std::sqrt(v / correction2) + ADAM_EPSILON) + pull * w);
     g = 0;
   };
   update(og_[pair], grad_og_[pair], m_og_[pair], v_og_[pair]);

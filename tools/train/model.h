@@ -23,8 +23,7 @@ constexpr std::size_t MODEL_PAIRS = FIRST_SCALAR + SCALAR_COUNT;
 inline std::size_t pattern_pair(int block, int k, int32_t slot) {
   return block == KINGS_BLOCK
              ? std::size_t(k) * PATTERN_ENTRIES[KINGS_BLOCK] + std::size_t(slot)
-             : KINGS_PATTERN_ENTRIES + std::size_t(k) * PATTERN_ENTRIES[NO_KINGS_BLOCK] +
-                   std::size_t(slot);
+             : KINGS_PATTERN_ENTRIES + std::size_t(k) * PATTERN_ENTRIES[NO_KINGS_BLOCK] + std::size_t(slot);
 }
 
 struct TrainSettings {
@@ -72,11 +71,11 @@ class Model {
   int touches(const Features& f, Touch* out) const;
   void step(uint32_t pair, double learning_rate, double l2);
 
-  std::vector<float> og_, eg_;              // the weights
-  std::vector<float> grad_og_, grad_eg_;    // this batch's gradient
+  std::vector<float> og_, eg_;                    // the weights
+  std::vector<float> grad_og_, grad_eg_;          // this batch's gradient
   std::vector<float> m_og_, m_eg_, v_og_, v_eg_;  // Adam moments
   std::vector<uint8_t> in_batch_;
-  std::vector<uint32_t> touched_;           // the pairs this batch moves
+  std::vector<uint32_t> touched_;  // the pairs this batch moves
   uint32_t steps_ = 0;
 };
 

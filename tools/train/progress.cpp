@@ -9,7 +9,10 @@ namespace qb::train {
 constexpr int BAR_WIDTH = 40;
 
 ProgressBar::ProgressBar(std::string label, long total, long already)
-    : label_(std::move(label)), total_(total > 0 ? total : 1), already_(already), done_(already),
+    : label_(std::move(label)),
+      total_(total > 0 ? total : 1),
+      already_(already),
+      done_(already),
       terminal_(isatty(2)) {}
 
 void ProgressBar::advance(long by) {
@@ -29,9 +32,8 @@ void ProgressBar::draw() {
   long this_run = done_ - already_;
   double eta = this_run > 0 ? seconds * double(total_ - done_) / double(this_run) : 0;
   std::fprintf(stderr, "%s[%s%s] %ld/%ld %s  %.0fs, %.0fs to go%s", terminal_ ? "\r" : "",
-               std::string(size_t(filled), '#').c_str(),
-               std::string(size_t(BAR_WIDTH - filled), '.').c_str(), done_, total_, label_.c_str(),
-               seconds, eta, terminal_ ? "" : "\n");
+               std::string(size_t(filled), '#').c_str(), std::string(size_t(BAR_WIDTH - filled), '.').c_str(),
+               done_, total_, label_.c_str(), seconds, eta, terminal_ ? "" : "\n");
   std::fflush(stderr);
 }
 

@@ -109,10 +109,17 @@ bool database_label(const qb::Position& p, qb::Side side, Result& result) {
   if (!qb::within_wld_limits(p)) return false;
   int mover_wins = side == qb::BLACK ? BLACK_WINS : WHITE_WINS;
   switch (qb::driver_lookup(qb::g_wld.handle, p, side, false)) {
-    case qb::WLD_WIN: result = Result(mover_wins); return true;
-    case qb::WLD_LOSS: result = Result(BLACK_WINS - mover_wins); return true;
-    case qb::WLD_DRAW: result = DRAWN; return true;
-    default: return false;
+    case qb::WLD_WIN:
+      result = Result(mover_wins);
+      return true;
+    case qb::WLD_LOSS:
+      result = Result(BLACK_WINS - mover_wins);
+      return true;
+    case qb::WLD_DRAW:
+      result = DRAWN;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -218,11 +225,13 @@ int main(int argc, char** argv) {
   }
   long total = failed ? -1 : join_chunks(plan, error);
   if (total < 0) {
-    std::fprintf(stderr, "selfplay: %s\n", error.empty() ? "a worker failed; run again to resume" : error.c_str());
+    std::fprintf(stderr, "selfplay: %s\n",
+                 error.empty() ? "a worker failed; run again to resume" : error.c_str());
     return 1;
   }
   double hours = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 3600;
-  std::printf("%ld positions from %d games in %s; this run: %ld games, %ld positions, %.0f positions an hour\n",
-              total, o.games, o.out.c_str(), games_now, positions_now, hours > 0 ? positions_now / hours : 0.0);
+  std::printf(
+      "%ld positions from %d games in %s; this run: %ld games, %ld positions, %.0f positions an hour\n",
+      total, o.games, o.out.c_str(), games_now, positions_now, hours > 0 ? positions_now / hours : 0.0);
   return 0;
 }

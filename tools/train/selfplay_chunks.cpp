@@ -24,8 +24,9 @@ bool start_or_resume(const ChunkPlan& plan, std::string& error) {
     std::stringstream found;
     found << in.rdbuf();
     if (found.str() == wanted) return true;
-    error = plan.plan_path() + " holds an earlier run with other options; run it again with those, or remove " +
-            plan.out + ".chunk* and the plan to start afresh";
+    error = plan.plan_path() +
+            " holds an earlier run with other options; run it again with those, or remove " + plan.out +
+            ".chunk* and the plan to start afresh";
     return false;
   }
   return weights::write_file_atomically(plan.plan_path(), wanted.data(), wanted.size(), &error);

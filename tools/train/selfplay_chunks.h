@@ -15,7 +15,7 @@
 namespace qb::train {
 
 struct ChunkPlan {
-  std::string out;   // the joined output file; chunks and the plan sit beside it
+  std::string out;  // the joined output file; chunks and the plan sit beside it
   int games = 0;
   int chunk_games = 100;
   std::string options;  // the run's options that shape its games, as text

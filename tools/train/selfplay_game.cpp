@@ -42,8 +42,8 @@ Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettin
       break;
     }
     if (quiet(p) && random_left == 0) {
-      TrainingPosition t{p.black(), p.white(), p.kings, DRAWN, uint8_t(side), 0,
-                         uint8_t(ply < 255 ? ply : 255)};
+      TrainingPosition t{
+          p.black(), p.white(), p.kings, DRAWN, uint8_t(side), 0, uint8_t(ply < 255 ? ply : 255)};
       Result exact;
       if (settings.exact_label && settings.exact_label(p, side, exact)) {
         // The databases know how this game ends with best play: that is a
@@ -61,9 +61,11 @@ Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettin
       next = moves.moves[std::uniform_int_distribution<int>(0, count - 1)(random)];
       --random_left;
     } else {
-      const FixedDepthResult r = search_fixed_depth(FixedDepthRequest{
-          .root = p, .side = side, .depth = settings.depth, .continues_game = searched,
-          .play_forced_move = true});
+      const FixedDepthResult r = search_fixed_depth(FixedDepthRequest{.root = p,
+                                                                      .side = side,
+                                                                      .depth = settings.depth,
+                                                                      .continues_game = searched,
+                                                                      .play_forced_move = true});
       searched = true;
       next = r.best;
       const int value = r.value;
@@ -75,16 +77,14 @@ Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettin
         break;
       }
     }
-    bool irreversible = pop_count(next.occupied()) != pop_count(p.occupied()) ||
-                        men_changed(p, next, side);
+    bool irreversible = pop_count(next.occupied()) != pop_count(p.occupied()) || men_changed(p, next, side);
     reversible = irreversible ? 0 : reversible + 1;
     if (irreversible) since_irreversible.clear();
     p = next;
     side = opponent_of(side);
     since_irreversible.push_back(p);
     int seen = 0;  // the same placement with the same side to move: every other ply
-    for (std::size_t i = since_irreversible.size(); i >= 3; i -= 2)
-      seen += since_irreversible[i - 3] == p;
+    for (std::size_t i = since_irreversible.size(); i >= 3; i -= 2) seen += since_irreversible[i - 3] == p;
     if (seen >= 2) {  // third occurrence
       result = adjudicate_by_pieces(p);
       break;

@@ -18,8 +18,8 @@ namespace qb::train {
 using ExactLabel = bool (*)(const Position& p, Side side, Result& result);
 
 struct SelfPlaySettings {
-  int depth = 6;             // plies searched per move
-  int random_plies = 4;      // after the opening, up to this many random moves
+  int depth = 6;         // plies searched per move
+  int random_plies = 4;  // after the opening, up to this many random moves
   // A game reaching max_plies, or quiet_draw_plies without a man move or a
   // capture, or a third repetition, is adjudicated by the count of pieces.
   int max_plies = 300;

@@ -93,8 +93,8 @@ bool check_written_weights(const std::string& dir, const std::vector<TrainingPos
     int engine = qb::evaluate(p, qb::BLACK, s);
     int trainer = black_score(extract_features(p), qb::g_weights);
     if (engine != trainer) {
-      std::fprintf(stderr, "train: position %zu scores %d in the engine, %d in the trainer\n", i,
-                   engine, trainer);
+      std::fprintf(stderr, "train: position %zu scores %d in the engine, %d in the trainer\n", i, engine,
+                   trainer);
       return false;
     }
   }

@@ -12,13 +12,11 @@ bool write_training_file(const std::string& path, const std::vector<TrainingPosi
                          std::string* error) {
   std::vector<char> bytes(sizeof DATA_MAGIC + data.size() * sizeof(TrainingPosition));
   std::memcpy(bytes.data(), DATA_MAGIC, sizeof DATA_MAGIC);
-  if (!data.empty())
-    std::memcpy(bytes.data() + sizeof DATA_MAGIC, data.data(), data.size() * sizeof data[0]);
+  if (!data.empty()) std::memcpy(bytes.data() + sizeof DATA_MAGIC, data.data(), data.size() * sizeof data[0]);
   return weights::write_file_atomically(path, bytes.data(), bytes.size(), error);
 }
 
-bool read_training_file(const std::string& path, std::vector<TrainingPosition>& out,
-                        std::string* error) {
+bool read_training_file(const std::string& path, std::vector<TrainingPosition>& out, std::string* error) {
   auto fail = [&](const std::string& why) {
     if (error) *error = path + ": " + why;
     return false;

@@ -33,7 +33,6 @@ constexpr char DATA_MAGIC[8] = {'Q', 'B', 'T', 'R', 'A', 'I', 'N', '1'};
 bool write_training_file(const std::string& path, const std::vector<TrainingPosition>& data,
                          std::string* error);
 // Appends the records of one file (which must carry the header) to `out`.
-bool read_training_file(const std::string& path, std::vector<TrainingPosition>& out,
-                        std::string* error);
+bool read_training_file(const std::string& path, std::vector<TrainingPosition>& out, std::string* error);
 
 }  // namespace qb::train

@@ -8,8 +8,7 @@
 
 namespace qb::weights {
 
-bool write_file_atomically(const std::string& path, const void* data, std::size_t bytes,
-                           std::string* error) {
+bool write_file_atomically(const std::string& path, const void* data, std::size_t bytes, std::string* error) {
   std::string temporary = path + ".tmp";
   auto fail = [&](const char* what) {
     if (error) *error = std::string(what) + " " + temporary + ": " + std::strerror(errno);
@@ -31,12 +30,11 @@ bool write_file_atomically(const std::string& path, const void* data, std::size_
   return true;
 }
 
-bool write_weights_files(const std::string& dir_prefix, const EvalWeights& weights,
-                         std::string* error) {
-  return write_file_atomically(dir_prefix + KINGS_WEIGHTS_FILE, &weights.kings,
-                               sizeof weights.kings, error) &&
-         write_file_atomically(dir_prefix + NO_KINGS_WEIGHTS_FILE, &weights.no_kings,
-                               sizeof weights.no_kings, error);
+bool write_weights_files(const std::string& dir_prefix, const EvalWeights& weights, std::string* error) {
+  return write_file_atomically(dir_prefix + KINGS_WEIGHTS_FILE, &weights.kings, sizeof weights.kings,
+                               error) &&
+         write_file_atomically(dir_prefix + NO_KINGS_WEIGHTS_FILE, &weights.no_kings, sizeof weights.no_kings,
+                               error);
 }
 
 void set_flat_weights(EvalWeights& weights, const WeightPair (&scalars)[SCALAR_COUNT]) {

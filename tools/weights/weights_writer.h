@@ -12,13 +12,11 @@ namespace qb::weights {
 // Writes `bytes` from `data` to `path` through a temporary file renamed into
 // place, so a reader never sees a half-written file. On failure returns false
 // and says why in `error`.
-bool write_file_atomically(const std::string& path, const void* data, std::size_t bytes,
-                           std::string* error);
+bool write_file_atomically(const std::string& path, const void* data, std::size_t bytes, std::string* error);
 
 // Writes weights_v3.bin and weights_nk_v3.bin into `dir_prefix` (empty, or
 // ending in a directory separator).
-bool write_weights_files(const std::string& dir_prefix, const EvalWeights& weights,
-                         std::string* error);
+bool write_weights_files(const std::string& dir_prefix, const EvalWeights& weights, std::string* error);
 
 // Sets every pattern entry to zero and the scalar pairs of both blocks to
 // `scalars`.

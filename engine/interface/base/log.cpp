@@ -28,8 +28,6 @@ void log_printf(const char* format, ...) {
   log_text(buffer);
 }
 
-void log_position(const Position& p, Side side) {
-  log_text((position_text(p, side) + "\n\n").c_str());
-}
+void log_position(const Position& p, Side side) { log_text((position_text(p, side) + "\n\n").c_str()); }
 
 }  // namespace qb

@@ -54,6 +54,8 @@ struct SettingRow {
 };
 
 // The rows with a log label come first, in the order of the log's block.
+// One setting a paragraph reads better than one field a line.
+// clang-format off
 inline constexpr SettingRow SETTING_ROWS[] = {
     {.keyword = "hashsize", .number = &EngineSettings::hashsize, .stored_as = "HashSize",
      .rule = SetRule::hash_size, .at_startup = AtStartup::derive, .minimum = 1,
@@ -99,6 +101,7 @@ inline constexpr SettingRow SETTING_ROWS[] = {
     {.keyword = "p2", .number = &EngineSettings::spare_p2, .rule = SetRule::in_place,
      .reported = false},
 };
+// clang-format on
 
 // The row of `keyword`, or nullptr.
 const SettingRow* find_setting(const char* keyword);

@@ -47,11 +47,11 @@ struct EngineSettings {
 // Values derived once at start-up, kept beside the settings.
 struct StartupInfo {
   int instance = 0;
-  char instance_suffix[8] = "";   // "" or "[n]"
-  char dir_prefix[16] = "";       // "engines/" when ./engines exists
+  char instance_suffix[8] = "";  // "" or "[n]"
+  char dir_prefix[16] = "";      // "engines/" when ./engines exists
   int installed_ram_mb = 256;
   int processor_count = 1;
-  int thread_limit = 1;           // min(processor_count, MAX_SEARCH_THREADS)
+  int thread_limit = 1;  // min(processor_count, MAX_SEARCH_THREADS)
 };
 
 extern EngineSettings g_settings;

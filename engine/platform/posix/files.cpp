@@ -25,15 +25,13 @@ std::string home_directory() {
   std::vector<char> buffer(16384);
   passwd entry;
   passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-      found->pw_dir)
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
     return found->pw_dir;
   return "";
 }
 
 bool make_directories(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1))
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
     make_directory(path.substr(0, slash));
   return make_directory(path);
 }

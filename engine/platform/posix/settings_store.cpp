@@ -207,8 +207,8 @@ bool set_aside(const std::string& dir) {
     std::string aside = path + SET_ASIDE_SUFFIX + (n ? std::to_string(n) : "");
     if (::access(aside.c_str(), F_OK) == 0) continue;
     if (std::rename(path.c_str(), aside.c_str()) != 0) return false;
-    g_notice = "The settings file " + path + " could not be read; kept as " + aside +
-               ", settings stored afresh\n";
+    g_notice =
+        "The settings file " + path + " could not be read; kept as " + aside + ", settings stored afresh\n";
     return true;
   }
   return false;

@@ -9,8 +9,7 @@ namespace qb::platform {
 
 std::string documents_folder() {
   char path[MAX_PATH];
-  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path)))
-    return {};
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
   return path;
 }
 

@@ -12,13 +12,11 @@ namespace {
 // has switched off. False when the account does not hold it.
 bool enable_lock_memory_privilege() {
   HANDLE token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
-    return false;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  bool enabled = LookupPrivilegeValueA(nullptr, "SeLockMemoryPrivilege",
-                                       &privileges.Privileges[0].Luid) &&
+  bool enabled = LookupPrivilegeValueA(nullptr, "SeLockMemoryPrivilege", &privileges.Privileges[0].Luid) &&
                  AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
                  GetLastError() == ERROR_SUCCESS;  // not ERROR_NOT_ALL_ASSIGNED
   CloseHandle(token);
@@ -29,8 +27,7 @@ void* allocate_on_large_pages(std::size_t bytes) {
   SIZE_T page = GetLargePageMinimum();
   if (page == 0 || bytes < page || !enable_lock_memory_privilege()) return nullptr;
   SIZE_T rounded = (bytes + page - 1) / page * page;
-  return VirtualAlloc(nullptr, rounded, MEM_RESERVE | MEM_COMMIT | MEM_LARGE_PAGES,
-                      PAGE_READWRITE);
+  return VirtualAlloc(nullptr, rounded, MEM_RESERVE | MEM_COMMIT | MEM_LARGE_PAGES, PAGE_READWRITE);
 }
 
 }  // namespace

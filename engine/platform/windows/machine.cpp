@@ -27,9 +27,7 @@ int numa_processor_count() {
 // with does; the search's elapsed-time correction relies on exactly that.
 constexpr uint64_t CLOCK_WRAP = 2147483647;
 
-uint64_t filetime_100ns(const FILETIME& t) {
-  return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-}
+uint64_t filetime_100ns(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
 // The clock runs on the performance counter from a base taken on first use,
 // offset by how long the process had already run then: steady even when the

@@ -17,8 +17,7 @@ char KEY_CLASS[] = "Qb_key";  // the API takes a non-const pointer
 // `*size` then holds the stored length.
 bool query_value(const char* name, DWORD expected_type, void* data, DWORD* size) {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   DWORD type = REG_NONE;
   LONG status = RegQueryValueExA(key, name, nullptr, &type, static_cast<BYTE*>(data), size);
   RegCloseKey(key);
@@ -27,8 +26,8 @@ bool query_value(const char* name, DWORD expected_type, void* data, DWORD* size)
 
 bool set_value(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_CLASS, REG_OPTION_NON_VOLATILE,
-                      KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_CLASS, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
     return false;
   LONG status = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
   RegCloseKey(key);

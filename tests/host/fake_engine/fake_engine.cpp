@@ -14,8 +14,8 @@
 
 namespace {
 
-int g_pick = 0;   // which legal move to play, "set pick N"
-int g_claim = 3;  // result code returned with every move, "set claim N"
+int g_pick = 0;      // which legal move to play, "set pick N"
+int g_claim = 3;     // result code returned with every move, "set claim N"
 int g_sleep_ms = 0;  // extra time taken by every move, deaf to playnow, "set sleep MS"
 
 qb::Side side_of(int32_t color) { return color == 1 ? qb::WHITE : qb::BLACK; }
@@ -53,8 +53,8 @@ QB_EXPORT int32_t enginecommand(const char* command, char* reply) {
   return 0;
 }
 
-QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str,
-                          int32_t* playnow, int32_t, int32_t) {
+QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, char* str, int32_t* playnow,
+                          int32_t, int32_t) {
   qb::Position p = qb::from_host_board(board);
   qb::Side side = side_of(color);
   std::printf("fake engine chatter on stdout\n");  // must not disturb the host
@@ -95,9 +95,8 @@ QB_EXPORT int32_t getmove(int32_t board[8][8], int32_t color, double maxtime, ch
 
 // Moves in generation order, each 10 worse than the one before for the side
 // to move; those further than `margin` from the first are excluded.
-QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, double, char* text,
-                                 int32_t*, int32_t, int32_t margin, qb::HostMoveList* moves,
-                                 int32_t* scores, int32_t) {
+QB_EXPORT int32_t get_best_moves(const qb::Position* position, int32_t side, double, char* text, int32_t*,
+                                 int32_t, int32_t margin, qb::HostMoveList* moves, int32_t* scores, int32_t) {
   qb::MoveList list;
   int n = qb::generate_moves(*position, list, side_of(side));
   if (n == 0) {

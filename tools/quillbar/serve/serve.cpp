@@ -178,8 +178,9 @@ void Server::routes() {
   http.set_payload_max_length(MAX_BODY);
   http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     if (local_request(req)) return httplib::Server::HandlerResponse::Unhandled;
-    send_error(res, 403, "refused: only pages served by this quillbar on 127.0.0.1:" +
-                             std::to_string(port) + " may use it");
+    send_error(
+        res, 403,
+        "refused: only pages served by this quillbar on 127.0.0.1:" + std::to_string(port) + " may use it");
     return httplib::Server::HandlerResponse::Handled;
   });
   http.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
@@ -189,7 +190,8 @@ void Server::routes() {
     if (!res.body.empty()) return;
     if (res.status == 413) return send_error(res, 413, "the request is too large");
     if (res.status != 404) return send_error(res, res.status, "malformed request");
-    if (req.path.rfind("/api/", 0) == 0) return send_error(res, 404, "unknown request " + req.method + " " + req.path);
+    if (req.path.rfind("/api/", 0) == 0)
+      return send_error(res, 404, "unknown request " + req.method + " " + req.path);
     res.set_content("Not found\n", "text/plain");
   });
 
@@ -204,8 +206,9 @@ void Server::routes() {
   http.Post("/api/games", [this](const httplib::Request&, httplib::Response& res) {
     std::string id = games.open();
     if (id.empty())
-      return send_error(res, 503, "busy: " + std::to_string(settings.max_games) +
-                                      " games already have an engine; close one or try later");
+      return send_error(res, 503,
+                        "busy: " + std::to_string(settings.max_games) +
+                            " games already have an engine; close one or try later");
     send_json(res, 201, {{"id", id}});
   });
   http.Get(std::string(GAME_PATH) + "/events",
@@ -256,8 +259,9 @@ void Server::routes() {
     std::ifstream in(find_data_file(std::string("engines/") + qb::HELP_FILE), std::ios::binary);
     if (!in) {
       res.status = 404;
-      return res.set_content("The help file engines/" + std::string(qb::HELP_FILE) +
-                                 " is not installed beside this quillbar.\n", "text/plain");
+      return res.set_content(
+          "The help file engines/" + std::string(qb::HELP_FILE) + " is not installed beside this quillbar.\n",
+          "text/plain");
     }
     std::ostringstream text;
     text << in.rdbuf();
@@ -313,7 +317,8 @@ int run_serve(const Args& args) {
   std::string url = "http://127.0.0.1:" + std::to_string(server.port) + "/";
   std::printf("Quillbar serves the board at %s (Ctrl+C ends it)\n", url.c_str());
   std::fflush(stdout);
-  if (open && !os::open_in_browser(url)) std::fprintf(stderr, "serve: cannot start a browser; open %s\n", url.c_str());
+  if (open && !os::open_in_browser(url))
+    std::fprintf(stderr, "serve: cannot start a browser; open %s\n", url.c_str());
 
   std::atomic<bool> running{true};
   std::thread reaper([&] {

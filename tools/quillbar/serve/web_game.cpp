@@ -86,18 +86,12 @@ Json game_state(const GameRecord& game) {
                          {"board", board_squares(game.moves[i].after)}});
   }
   Json legal = Json::array();
-  for (const LegalMove& m : legal_moves(game.position(), game.side_to_move()))
-    legal.push_back(move_json(m));
+  for (const LegalMove& m : legal_moves(game.position(), game.side_to_move())) legal.push_back(move_json(m));
   Outcome outcome = rules_outcome(game, 0);
-  return {{"start", positions[0]["fen"]},
-          {"start_side", side_word(game.start_side)},
-          {"moves", played},
-          {"positions", positions},
-          {"side", side_word(game.side_to_move())},
-          {"legal", legal},
-          {"over", outcome.over()},
-          {"result", result_text(outcome.result)},
-          {"reason", outcome.reason}};
+  return {
+      {"start", positions[0]["fen"]}, {"start_side", side_word(game.start_side)}, {"moves", played},
+      {"positions", positions},       {"side", side_word(game.side_to_move())},   {"legal", legal},
+      {"over", outcome.over()},       {"result", result_text(outcome.result)},    {"reason", outcome.reason}};
 }
 
 Json status_json(const std::string& status) {

@@ -11,14 +11,12 @@
 namespace host::web {
 namespace {
 
-constexpr size_t KEPT_EVENTS = 64;  // a page that falls further behind reloads the state
+constexpr size_t KEPT_EVENTS = 64;     // a page that falls further behind reloads the state
 constexpr int EXCLUDED_SCORE = 11000;  // get_best_moves' mark of a move outside the margin
 constexpr auto END_WAIT = std::chrono::seconds(30);
 constexpr double MOVE_NOW_SLACK = 0.2;  // seconds past the move time
 
-double seconds_since(Clock::time_point t) {
-  return std::chrono::duration<double>(Clock::now() - t).count();
-}
+double seconds_since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 // Inside the endgame databases a search scores a won position at least
 // this much; every position there is a win, a loss or a draw, so a best
@@ -191,8 +189,7 @@ void GameTable::move_now(GameSlot& slot) {
   if (slot.engine_busy) slot.engine.request_stop();
 }
 
-Json GameTable::analyse(GameSlot& slot, const GameRecord& game, double seconds, int margin,
-                        int& status) {
+Json GameTable::analyse(GameSlot& slot, const GameRecord& game, double seconds, int margin, int& status) {
   {
     std::lock_guard<std::mutex> lock(slot.mutex);
     if (slot.engine_busy || slot.closed) {
@@ -231,14 +228,18 @@ Json GameTable::analyse(GameSlot& slot, const GameRecord& game, double seconds, 
       if (!(m.after == after)) continue;
       int own = side == qb::WHITE ? -score : score;
       bool good = own != -EXCLUDED_SCORE;
-      moves.push_back({{"text", move_notation(m)}, {"squares", m.squares}, {"good", good},
+      moves.push_back({{"text", move_notation(m)},
+                       {"squares", m.squares},
+                       {"good", good},
                        {"score", good ? Json(own) : Json(nullptr)}});
       break;
     }
   }
   status = 200;
-  Json answer = {{"side", side == qb::WHITE ? "white" : "black"}, {"moves", moves},
-                 {"text", best.text}, {"result", best.result}};
+  Json answer = {{"side", side == qb::WHITE ? "white" : "black"},
+                 {"moves", moves},
+                 {"text", best.text},
+                 {"result", best.result}};
   if (!moves.empty() && std::popcount(p.occupied()) <= db_pieces)
     answer["verdict"] = database_verdict(moves[0]["score"].is_number() ? int(moves[0]["score"]) : 0, side);
   return answer;

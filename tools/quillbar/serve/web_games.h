@@ -35,9 +35,9 @@ struct GameSlot {
   long next_event = 1;
   bool engine_busy = false;  // a search or an analysis holds the engine
   bool closed = false;
-  int listeners = 0;         // open event streams
+  int listeners = 0;  // open event streams
   Clock::time_point last_used = Clock::now();
-  EngineProcess engine;      // touched only by the holder of engine_busy
+  EngineProcess engine;  // touched only by the holder of engine_busy
   std::thread worker;
 
   void post(const std::string& type, Json data);  // with the mutex held
@@ -65,8 +65,7 @@ class GameTable {
 
   // Starts the engine's move on the game's worker. False with a reason
   // when the engine is already busy.
-  bool think(GameSlot& slot, const GameRecord& game, double seconds, bool new_game,
-             std::string& error);
+  bool think(GameSlot& slot, const GameRecord& game, double seconds, bool new_game, std::string& error);
   void move_now(GameSlot& slot);
   // Scores every legal move (get_best_moves); waits for the answer.
   Json analyse(GameSlot& slot, const GameRecord& game, double seconds, int margin, int& status);

@@ -75,8 +75,8 @@ ChildProcess::~ChildProcess() { finish(0); }
 
 bool ChildProcess::running() const { return state_->process != nullptr; }
 
-bool ChildProcess::start(const std::vector<std::string>& args, const std::string& workdir,
-                         const std::string&, std::string& error) {
+bool ChildProcess::start(const std::vector<std::string>& args, const std::string& workdir, const std::string&,
+                         std::string& error) {
   finish(0);
   HANDLE child_in = nullptr, child_out = nullptr, to_child = nullptr, from_child = nullptr;
   if (!CreatePipe(&child_in, &to_child, nullptr, 0)) {
@@ -126,8 +126,7 @@ bool ChildProcess::write(const std::string& data) {
   size_t done = 0;
   while (done < data.size()) {
     DWORD written = 0;
-    if (!WriteFile(state_->to_child, data.data() + done, DWORD(data.size() - done), &written,
-                   nullptr) ||
+    if (!WriteFile(state_->to_child, data.data() + done, DWORD(data.size() - done), &written, nullptr) ||
         written == 0)
       return false;
     done += written;
