@@ -9,13 +9,11 @@
 #include "notation.h"
 #include "one_engine.h"
 #include "progress.h"
+#include "search/score.h"  // the mark get_best_moves gives a move outside the margin
 
 namespace host {
 namespace {
 
-// get_best_moves lists a move that failed the margin with this score, the
-// worst for the side to move.
-constexpr int EXCLUDED_SCORE = 11000;
 constexpr int DEFAULT_MARGIN = 10;
 
 }  // namespace
@@ -62,7 +60,7 @@ int run_analyse(const Args& args) {
     for (const LegalMove& m : moves)
       if (m.after == after) text = move_notation(m);
     int own = value_for(score, root.side);
-    if (own == -EXCLUDED_SCORE) std::printf("  %-10s outside the margin\n", text.c_str());
+    if (own == -qb::EXCLUDED_SCORE) std::printf("  %-10s outside the margin\n", text.c_str());
     else std::printf("  %-10s %+d\n", text.c_str(), own);
   }
   std::printf("%s\n", best.text.c_str());
