@@ -1,5 +1,6 @@
 #include "gen/solve.h"
 
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 
@@ -16,6 +17,20 @@ constexpr Code PENDING = 0x8000;
 // Counter of a position that cannot lose (a successor is not won by the
 // opponent), or that takes no part.
 constexpr uint8_t CANNOT_LOSE = 255;
+
+// Read from win/loss/draw tables, a move leaving the unit wins at once
+// (WLD_LOSS has no plies) or loses after at most two plies (WLD_WIN has
+// one), so every position the unit's own moves do not decide is decided
+// by level 2. That lets such a build keep its counters inside the pending
+// codes and find its first levels by sweeping the codes instead of
+// listing them: the counters' byte and the lists' 4 bytes a position were
+// most of a large unit's peak. A pending code then holds, below PENDING:
+constexpr Code EXTERNAL_WIN = 0x4000;   // a move leaving the unit wins
+constexpr int EXTERNAL_LOSS_SHIFT = 8;  // slowest loss through such moves
+constexpr Code COUNTER_MASK = 0xFF;     // as `counters_`, CANNOT_LOSE included
+constexpr int LAST_EXTERNAL_LEVEL = plies_of(WLD_WIN) + 1;
+static_assert(plies_of(WLD_LOSS) + 1 <= LAST_EXTERNAL_LEVEL);
+static_assert(LAST_EXTERNAL_LEVEL < (EXTERNAL_WIN >> EXTERNAL_LOSS_SHIFT));
 
 // Squares one step away, toward higher and lower numbers, from the engine's
 // own move generator so that the geometry has one source.
@@ -77,22 +92,34 @@ struct Level {
 
 struct ThreadWork {
   std::vector<uint32_t> next_won, next_lost;
+  bool overflow = false;  // packed build: the next level is swept, not listed
   Buckets buckets;
 };
+
+// A packed build lists at most this share of its positions a level (per
+// list and thread) and sweeps the codes for larger levels: those lists
+// set its peak, and a level that large costs more to expand than to sweep.
+constexpr uint64_t LISTED_SHARE = 64;
+constexpr uint64_t MIN_LISTED = 1024;
 
 enum class Mode { DISTANCE, CONVERSION };
 
 class Solver {
  public:
   Solver(const UnitTables& unit, Mode mode, const ValueStore& store, int threads)
-      : unit_(unit), mode_(mode), store_(store), threads_(threads) {
+      : unit_(unit),
+        mode_(mode),
+        store_(store),
+        threads_(threads),
+        packed_(mode == Mode::DISTANCE && store.kind() == Kind::WLD) {
     offset_[0] = 0;
     offset_[1] = unit.shape[0].size;
     uint64_t total = unit.shape[0].size + (unit.parts == 2 ? unit.shape[1].size : 0);
     if (total >= (uint64_t(1) << 32)) throw std::runtime_error("unit too large for 32-bit ids");
+    list_limit_ = std::max(MIN_LISTED, total / LISTED_SHARE / threads);
     for (int part = 0; part < unit.parts; ++part) {
       assign_on_huge_pages(codes_[part], unit.shape[part].size, DRAW);
-      assign_on_huge_pages(counters_[part], unit.shape[part].size, CANNOT_LOSE);
+      if (!packed_) assign_on_huge_pages(counters_[part], unit.shape[part].size, CANNOT_LOSE);
     }
   }
 
@@ -122,6 +149,12 @@ class Solver {
     std::vector<ThreadWork> work(threads_);
     uint64_t decided = 0, total = offset_[1] + (unit_.parts == 2 ? unit_.shape[1].size : 0);
     for (int level = 0; level <= MAX_PLIES; ++level) {
+      bool overflow = std::any_of(work.begin(), work.end(), [](const ThreadWork& w) { return w.overflow; });
+      if (packed_ && (level <= LAST_EXTERNAL_LEVEL || overflow)) {
+        decided += sweep_level(level, work);
+        if (progress) progress(0.5 + 0.5 * double(decided) / double(total));
+        continue;
+      }
       take_bucket(buckets_.win, level, true, current.ids);
       for (auto& w : work) {
         current.ids.insert(current.ids.end(), w.next_won.begin(), w.next_won.end());
@@ -153,6 +186,45 @@ class Solver {
  private:
   int mirror_part(int part) const { return unit_.parts == 1 ? 0 : 1 - part; }
 
+  // A level of a packed build found by sweeping the codes: on the first
+  // levels the pending positions the moves leaving the unit decide at
+  // `level` are decided; then every position decided at `level` (these and
+  // the previous level's finds, already in the codes) is expanded, found by
+  // its code. Two passes, so that no expansion decides a position a level
+  // late before the sweep reaches it. Returns how many were expanded.
+  uint64_t sweep_level(int level, std::vector<ThreadWork>& work) {
+    for (auto& w : work) w.next_won.clear(), w.next_lost.clear(), w.overflow = false;
+    const Code won = make_code(level, true), lost = make_code(level, false);
+    std::vector<uint64_t> expanded(threads_, 0);
+    for (int part = 0; part < unit_.parts; ++part) {
+      std::vector<Code>& codes = codes_[part];
+      if (level <= LAST_EXTERNAL_LEVEL)
+        parallel_for(codes.size(), threads_, [&](uint64_t begin, uint64_t end, int) {
+          for (uint64_t i = begin; i < end; ++i)
+            if (Code c = codes[i]; c & PENDING) {
+              if (level == 1 && (c & EXTERNAL_WIN)) codes[i] = won;
+              else if ((c & COUNTER_MASK) == 0 && external_loss(c) <= level) codes[i] = lost;
+            }
+        });
+      parallel_for(codes.size(), threads_, [&](uint64_t begin, uint64_t end, int t) {
+        Batch batch;
+        for (uint64_t i = begin; i < end; ++i) {
+          Code c = std::atomic_ref<Code>(codes[i]).load(std::memory_order_relaxed);
+          if (c != won && c != lost) continue;
+          if (batch.count > Batch::SIZE - MAX_PREDECESSORS) settle_batch(batch, level, work[t]);
+          add_predecessors(uint32_t(offset_[part] + i), c == lost, batch);
+          ++expanded[t];
+        }
+        settle_batch(batch, level, work[t]);
+      });
+    }
+    uint64_t sum = 0;
+    for (uint64_t n : expanded) sum += n;
+    return sum;
+  }
+
+  static int external_loss(Code c) { return (c & (EXTERNAL_WIN - 1)) >> EXTERNAL_LOSS_SHIFT; }
+
   bool try_decide(int part, uint64_t i, Code code) {
     std::atomic_ref<Code> c(codes_[part][i]);
     Code old = c.load(std::memory_order_relaxed);
@@ -180,6 +252,12 @@ class Solver {
 
   // Records what the moves leaving the unit give, and how many stay in it.
   void settle(int part, uint64_t i, const Outcome& ext, int inside, Buckets& out) {
+    if (packed_) {
+      Code counter = ext.can_lose ? Code(inside) : Code(CANNOT_LOSE);
+      codes_[part][i] =
+          Code(PENDING | (ext.won() ? EXTERNAL_WIN : 0) | ext.loss_plies << EXTERNAL_LOSS_SHIFT | counter);
+      return;
+    }
     uint32_t id = uint32_t(offset_[part] + i);
     codes_[part][i] = Code(PENDING | std::min(ext.loss_plies, MAX_PLIES));
     counters_[part][i] = ext.can_lose ? uint8_t(inside) : CANNOT_LOSE;
@@ -283,7 +361,7 @@ class Solver {
         if (king) p.kings ^= w | t;
         if (qb::has_capture(p, qb::WHITE)) continue;  // the move was not legal
         uint64_t i = index_of(flip(p), unit_.shape[pred]);
-        if (lost) __builtin_prefetch(&codes_[pred][i], 1);
+        if (lost || packed_) __builtin_prefetch(&codes_[pred][i], 1);
         else __builtin_prefetch(&counters_[pred][i], 1);
         batch.ids[batch.count] = uint32_t(offset_[pred] + i);
         batch.after_loss[batch.count++] = lost;
@@ -297,7 +375,7 @@ class Solver {
       int part = part_of(pid);
       uint64_t i = pid - offset_[part];
       if (batch.after_loss[k]) {
-        if (try_decide(part, i, make_code(level + 1, true))) work.next_won.push_back(pid);
+        if (try_decide(part, i, make_code(level + 1, true))) list(work.next_won, pid, work);
       } else {
         lose_one(part, i, pid, level, work);
       }
@@ -305,10 +383,18 @@ class Solver {
     batch.count = 0;
   }
 
+  // Notes a position decided at the next level, unless the packed build's
+  // lists are full and the next level is swept.
+  void list(std::vector<uint32_t>& ids, uint32_t id, ThreadWork& work) const {
+    if (!packed_ || ids.size() < list_limit_) ids.push_back(id);
+    else work.overflow = true;
+  }
+
   int part_of(uint32_t id) const { return id >= offset_[1] && unit_.parts == 2; }
 
   // One more successor of (part, i) is won by the opponent.
   void lose_one(int part, uint64_t i, uint32_t id, int level, ThreadWork& work) {
+    if (packed_) return lose_one_packed(part, i, id, level, work);
     std::atomic_ref<uint8_t> counter(counters_[part][i]);
     if (counter.load(std::memory_order_relaxed) == CANNOT_LOSE) return;
     if (counter.fetch_sub(1, std::memory_order_relaxed) != 1) return;
@@ -316,13 +402,32 @@ class Solver {
     if (!(pending & PENDING)) return;
     int at = std::max(level + 1, int(pending & ~PENDING));
     if (at > level + 1) work.buckets.add(false, at, id);
-    else if (try_decide(part, i, make_code(at, false))) work.next_lost.push_back(id);
+    else if (try_decide(part, i, make_code(at, false))) list(work.next_lost, id, work);
+  }
+
+  // As lose_one, the counter being the pending code's low byte. A loss
+  // that must wait for a slower external loss stays pending at zero, for
+  // the sweep of its level to find.
+  void lose_one_packed(int part, uint64_t i, uint32_t id, int level, ThreadWork& work) {
+    std::atomic_ref<Code> cell(codes_[part][i]);
+    Code old = cell.load(std::memory_order_relaxed);
+    for (;;) {
+      if (!(old & PENDING) || (old & COUNTER_MASK) == CANNOT_LOSE) return;
+      Code fewer = Code(old - 1);
+      bool decides = (fewer & COUNTER_MASK) == 0 && external_loss(old) <= level + 1;
+      Code next = decides ? make_code(level + 1, false) : fewer;
+      if (!cell.compare_exchange_weak(old, next, std::memory_order_relaxed)) continue;
+      if (decides) list(work.next_lost, id, work);
+      return;
+    }
   }
 
   const UnitTables& unit_;
   Mode mode_;
   const ValueStore& store_;
   int threads_;
+  bool packed_;  // counters inside the pending codes (see EXTERNAL_WIN)
+  uint64_t list_limit_;
   uint64_t offset_[2];
   std::vector<Code> codes_[2];
   std::vector<uint8_t> counters_[2];

@@ -194,6 +194,27 @@ TEST(Tables, FourPiecesPassTheConsistencyCheck) {
   }
 }
 
+std::string contents(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Built alone, win/loss/draw tables are solved with their counters inside
+// the codes and their larger levels found by sweeping the codes; built
+// beside the distances, with separate counters and every level listed.
+// The two ways must write the same files.
+TEST(Tables, AWinLossDrawBuildAloneWritesTheSameFiles) {
+  std::string alone = qbtest::make_temp_dir("wld-alone");
+  ASSERT_EQ(run(TBGEN + " build -j 2 -n 4 --wld " + alone), 0);
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(tables(4) + "/wld")) {
+    ++files;
+    EXPECT_EQ(contents(entry.path()), contents(fs::path(alone) / entry.path().filename()))
+        << entry.path().filename();
+  }
+  EXPECT_EQ(files, size_t(std::distance(fs::directory_iterator(alone), fs::directory_iterator())));
+}
+
 TEST(Tables, AnInterruptedBuildResumes) {
   std::string dir = qbtest::make_temp_dir("resume");
   std::string cmd = TBGEN + " build -n 3 --wld " + dir;
