@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   std::string dir;
   int lookups = DEFAULT_LOOKUPS;
   int cache_mb = DEFAULT_CACHE_MB;
+  int keep_mb = 0;  // as suits the kind read
 
   CLI::App app{"Builds, checks and times endgame databases.", "tbgen"};
   cli::describe(app, "usage: tbgen <command> [options]");
@@ -45,8 +46,9 @@ int main(int argc, char** argv) {
 
   CLI::App* build_command =
       app.add_subcommand("build", "builds every slice of up to PIECES pieces (resumes an interrupted build)");
-  cli::describe(*build_command,
-                "usage: tbgen build -n PIECES [--wld DIR] [--dtw DIR] [--mtc DIR] [-j THREADS] [--wide]");
+  cli::describe(
+      *build_command,
+      "usage: tbgen build -n PIECES [--wld DIR] [--dtw DIR] [--mtc DIR] [-j THREADS] [--wide] [--keep MB]");
   cli::add_int(*build_command, "-n", build.pieces, 2, tb::MAX_PIECES,
                "-n wants 2 to " + std::to_string(tb::MAX_PIECES) + " pieces", "pieces at most")
       ->type_name("PIECES")
@@ -56,6 +58,11 @@ int main(int argc, char** argv) {
   build_command->add_option("--mtc", build.mtc_dir, "moves-to-conversion tables go here")->type_name("DIR");
   add_threads(*build_command, build.threads);
   build_command->add_flag("--wide", build.wide_values, "store distances in 16 bits even where 8 would do");
+  cli::add_int(*build_command, "--keep", keep_mb, 1, std::numeric_limits<int>::max(),
+               "--keep wants a positive number of megabytes",
+               "megabytes of finished tables kept loaded for later units (default 1024, 4096 when "
+               "distances are read)")
+      ->type_name("MB");
 
   CLI::App* verify_command = app.add_subcommand(
       "verify", "checks every table file and that every stored value follows from its moves");
@@ -78,6 +85,7 @@ int main(int argc, char** argv) {
   if (std::optional<int> status = cli::parse(app, argc, argv)) return *status;
   try {
     if (build_command->parsed()) {
+      build.memory_budget = uint64_t(keep_mb) << 20;
 #ifdef QB_MPI
       return tb::run_build_mpi(build);
 #else

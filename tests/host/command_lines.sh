@@ -24,6 +24,7 @@ mistakes=(
   "quillbar perft --depth 31|--depth"
   "tbgen build|-n"
   "tbgen build -n 99|-n"
+  "tbgen build -n 3 --wld db --keep 0|--keep"
   "tbgen verify|DIR"
   "bookgen --depth x|--depth"
   "selfplay --out data.bin --games 0|--games"
