@@ -1,5 +1,5 @@
 // selfplay: plays engine games at a fixed depth and writes their quiet
-// positions with the game results, for the trainer.
+// positions with the game results and the search's values, for the trainer.
 //
 // The search keeps its state in engine-wide tables, so games run in forked
 // worker processes, one search thread each. The games are played in chunks

@@ -18,6 +18,18 @@ std::string plan_text(const ChunkPlan& plan) {
 }  // namespace
 
 bool start_or_resume(const ChunkPlan& plan, std::string& error) {
+  // Chunks of an older record version would make the joined file a mix of
+  // positions with and without search scores: refused, not converted.
+  for (int c = 0; c < plan.chunks(); ++c) {
+    const std::string chunk = plan.chunk_path(c);
+    if (std::filesystem::exists(chunk) && !is_current_training_file(chunk)) {
+      error = chunk + " is not in this program's record format (" +
+              std::string(DATA_MAGIC, sizeof DATA_MAGIC) +
+              "): finish that run with the selfplay that began it, or remove " + plan.out +
+              ".chunk* and the plan to start afresh";
+      return false;
+    }
+  }
   const std::string wanted = plan_text(plan);
   std::ifstream in(plan.plan_path(), std::ios::binary);
   if (in) {

@@ -28,7 +28,8 @@ struct ChunkPlan {
 };
 
 // Writes the plan file, or checks that the one left by an earlier run has
-// the same options; false with the reason otherwise.
+// the same options and that its chunks hold records of the current format;
+// false with the reason otherwise.
 bool start_or_resume(const ChunkPlan& plan, std::string& error);
 
 // The chunks not written yet.

@@ -1,5 +1,6 @@
 #include "train/selfplay_game.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "board/bitops.h"
@@ -18,6 +19,14 @@ Result adjudicate_by_pieces(const Position& p) {
 }
 
 bool quiet(const Position& p) { return !has_capture(p, BLACK) && !has_capture(p, WHITE); }
+
+// The search's value joins the record it chose a move for. A lone legal move
+// is played unsearched (depth 0) and its value of 0 says nothing.
+void keep_search_score(TrainingPosition& t, const FixedDepthResult& r) {
+  if (r.depth <= 0) return;
+  t.score = int16_t(r.value);
+  t.depth = uint8_t(std::min(r.depth, 255));
+}
 
 }  // namespace
 
@@ -41,6 +50,7 @@ Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettin
       result = adjudicate_by_pieces(p);
       break;
     }
+    bool kept = false;  // this ply's position went to `out`, waiting for its score
     if (quiet(p) && random_left == 0) {
       TrainingPosition t{
           p.black(), p.white(), p.kings, DRAWN, uint8_t(side), 0, uint8_t(ply < 255 ? ply : 255)};
@@ -55,6 +65,7 @@ Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettin
         break;
       }
       out.push_back(t);
+      kept = true;
     }
     Position next;
     if (random_left > 0) {
@@ -67,6 +78,7 @@ Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettin
                                                                       .continues_game = searched,
                                                                       .play_forced_move = true});
       searched = true;
+      if (kept) keep_search_score(out.back(), r);
       next = r.best;
       const int value = r.value;
       int sign = value >= settings.decisive_score ? 1 : value <= -settings.decisive_score ? -1 : 0;

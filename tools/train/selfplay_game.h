@@ -31,7 +31,7 @@ struct SelfPlaySettings {
 
 // Plays from `start` (Black or White to move as `side`) and appends the game's
 // quiet positions, those where neither side can capture, each labelled with
-// the result.
+// the result and the value the search that chose its move gave it.
 Result play_selfplay_game(const Position& start, Side side, const SelfPlaySettings& settings,
                           std::mt19937& random, std::vector<TrainingPosition>& out);
 
