@@ -66,7 +66,8 @@ TEST(Features, ModelScoreIsTheEngineBlend) {
   std::vector<Sample> samples;
   for (int i = 0; i < 3000; ++i) {
     Position p = traintest::random_position(random, 0.5, i % 2 == 0);
-    samples.push_back(Sample{extract_features(p), float(random() % 3) / 2});
+    float result = float(random() % 3) / 2;
+    samples.push_back(Sample{extract_features(p), result, result});
   }
   auto model = std::make_unique<Model>();
   model->reset(BUILTIN_SCALARS);

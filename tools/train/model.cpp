@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "eval/terms.h"
 
@@ -16,6 +17,18 @@ double sigmoid(double x) { return 1 / (1 + std::exp(-x)); }
 int16_t to_file_value(float v) { return int16_t(std::clamp<double>(std::lround(v), INT16_MIN, INT16_MAX)); }
 
 }  // namespace
+
+double scheduled_rate(const TrainSettings& settings, int epoch, double share_done) {
+  if (settings.schedule == RateSchedule::COSINE) {
+    double progress = (epoch - 1 + share_done) / settings.epochs;
+    return settings.learning_rate * (1 + std::cos(std::numbers::pi * progress)) / 2;
+  }
+  // Multiplied out epoch by epoch, as runs before schedules existed did, so
+  // that they are reproduced to the last bit.
+  double rate = settings.learning_rate;
+  for (int e = 1; e < epoch; ++e) rate *= settings.rate_decay;
+  return rate;
+}
 
 Model::Model()
     : og_(MODEL_PAIRS),
@@ -64,7 +77,7 @@ double Model::loss(const std::vector<Sample>& samples, double sigmoid_scale) con
   double sum = 0;
   for (const Sample& s : samples) {
     double p = std::clamp(sigmoid(score(s.features) / sigmoid_scale), 1e-12, 1 - 1e-12);
-    sum -= s.target * std::log(p) + (1 - s.target) * std::log(1 - p);
+    sum -= s.result * std::log(p) + (1 - s.result) * std::log(1 - p);
   }
   return samples.empty() ? 0 : sum / double(samples.size());
 }
@@ -88,7 +101,13 @@ void Model::step(uint32_t pair, double learning_rate, double l2) {
 
 void Model::train_epoch(const std::vector<Sample>& samples, const std::vector<uint32_t>& order,
                         const TrainSettings& settings, double learning_rate) {
+  train_epoch(samples, order, settings, [learning_rate](double) { return learning_rate; });
+}
+
+void Model::train_epoch(const std::vector<Sample>& samples, const std::vector<uint32_t>& order,
+                        const TrainSettings& settings, const std::function<double(double)>& rate) {
   for (std::size_t start = 0; start < order.size(); start += std::size_t(settings.batch)) {
+    const double learning_rate = rate(double(start) / double(order.size()));
     std::size_t end = std::min(order.size(), start + std::size_t(settings.batch));
     for (std::size_t i = start; i < end; ++i) {
       const Sample& s = samples[order[i]];
@@ -102,7 +121,7 @@ void Model::train_epoch(const std::vector<Sample>& samples, const std::vector<ui
       double phase = s.features.phase;
       double e = (og * phase + eg * (MAX_PHASE - phase)) / BLEND_SCALE;
       // d(loss)/d(score) for the logistic loss, then down to each weight.
-      double d = (sigmoid(e / settings.sigmoid_scale) - s.target) / settings.sigmoid_scale;
+      double d = s.weight * (sigmoid(e / settings.sigmoid_scale) - s.target) / settings.sigmoid_scale;
       double d_og = d * phase / BLEND_SCALE, d_eg = d * (MAX_PHASE - phase) / BLEND_SCALE;
       for (int j = 0; j < n; ++j) {
         uint32_t pair = t[j].pair;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "eval/weights.h"
@@ -26,6 +27,10 @@ inline std::size_t pattern_pair(int block, int k, int32_t slot) {
              : KINGS_PATTERN_ENTRIES + std::size_t(k) * PATTERN_ENTRIES[NO_KINGS_BLOCK] + std::size_t(slot);
 }
 
+// How the step size falls over a run: by `rate_decay` each epoch, or along
+// half a cosine from the first step's size to 0 at the end of the last epoch.
+enum class RateSchedule { EXPONENTIAL, COSINE };
+
 struct TrainSettings {
   double sigmoid_scale = 100;  // hundredths of a man per unit of logit
   double learning_rate = 4;    // file units per step, at the start
@@ -36,14 +41,27 @@ struct TrainSettings {
   double l2 = 0;
   int batch = 1024;
   int epochs = 8;
+  RateSchedule schedule = RateSchedule::EXPONENTIAL;
+  // The share of the search's score in a target, 0 to 1 (see targets.h).
+  double blend = 0;
+  // A position's share of the loss: 1 with every piece on the board, rising
+  // linearly to this with two left.
+  double endgame_weight = 1;
 };
 
-// One sample: the position's features and its target (1 Black wins, 0.5
-// drawn, 0 White wins).
+// One sample: the position's features, the game's result (1 Black wins, 0.5
+// drawn, 0 White wins, or the databases' verdict), the target training pulls
+// its score towards, and its share of the loss.
 struct Sample {
   Features features;
+  float result;
   float target;
+  float weight = 1;
 };
+
+// The step size for the batches of `epoch` (1 to settings.epochs) once
+// `share_done` (0 to below 1) of that epoch is behind them.
+double scheduled_rate(const TrainSettings& settings, int epoch, double share_done);
 
 class Model {
  public:
@@ -53,9 +71,15 @@ class Model {
 
   // Black's score in hundredths of a man before the engine's scale and cap.
   double score(const Features& f) const;
-  // Mean logistic loss over the samples (the natural logarithm).
+  // Mean logistic loss against the results (the natural logarithm), every
+  // sample counting once: whatever the targets and weights trained towards,
+  // runs report on one footing.
   double loss(const std::vector<Sample>& samples, double sigmoid_scale) const;
-  // One pass over the samples in the given order, with sparse Adam steps.
+  // One pass over the samples in the given order, with sparse Adam steps on
+  // the weighted loss against the targets; each batch's step size is
+  // `rate(share of the epoch done)`.
+  void train_epoch(const std::vector<Sample>& samples, const std::vector<uint32_t>& order,
+                   const TrainSettings& settings, const std::function<double(double)>& rate);
   void train_epoch(const std::vector<Sample>& samples, const std::vector<uint32_t>& order,
                    const TrainSettings& settings, double learning_rate);
 

@@ -17,9 +17,11 @@
 #include "command_line.h"
 #include "eval/evaluate.h"
 #include "eval/weights.h"
+#include "train/data_split.h"
 #include "train/features.h"
 #include "train/loss_plot.h"
 #include "train/model.h"
+#include "train/targets.h"
 #include "train/training_data.h"
 #include "weights/weights_writer.h"
 
@@ -30,7 +32,7 @@ using namespace qb::train;
 constexpr int CHECKED_POSITIONS = 20000;
 
 struct Options {
-  std::vector<std::string> data;
+  std::vector<std::string> data, test;
   std::string out;
   double holdout = 0.05;
   uint32_t seed = 1;
@@ -50,13 +52,38 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
       "training data file (repeatable)")
       ->type_name("FILE")
       ->required();
+  cli::add_each(
+      app, "--test", [&o](const std::string& path) { o.test.push_back(path); },
+      "held-out file (repeatable): scored whole, never trained on; with it --holdout takes nothing from "
+      "the --data files")
+      ->type_name("FILE");
   app.add_option("--out", o.out, "folder the weights go to")->type_name("DIR")->required();
   cli::add_int(app, "--epochs", o.train.epochs, 0, MOST, "--epochs wants 0 or more",
                "passes over the data (default 8)");
   cli::add_double(app, "--lr", o.train.learning_rate, -HUGE_NUMBER, HUGE_NUMBER, "--lr wants a number",
                   "Adam step in file units at the start (default 4)");
   cli::add_double(app, "--decay", o.train.rate_decay, -HUGE_NUMBER, HUGE_NUMBER, "--decay wants a number",
-                  "step factor per epoch (default 0.75)");
+                  "step factor per epoch with --schedule exp (default 0.75)");
+  app.add_option_function<std::string>(
+         "--schedule",
+         [&o](const std::string& name) {
+           if (name != "exp" && name != "cosine")
+             throw CLI::ValidationError("--schedule wants exp or cosine");
+           o.train.schedule = name == "exp" ? RateSchedule::EXPONENTIAL : RateSchedule::COSINE;
+         },
+         "step size over the run: exp (times --decay each epoch) or cosine (half a cosine from --lr to 0 at "
+         "the end of the last epoch) (default exp)")
+      ->type_name("exp|cosine")
+      ->trigger_on_parse();
+  cli::add_double(app, "--blend", o.train.blend, 0, 1, "--blend wants a share from 0 to 1",
+                  "share of the search's score in the target of a position that has one, the rest being "
+                  "the game's result (default 0: the result alone)")
+      ->type_name("L");
+  cli::add_double(app, "--endgame-weight", o.train.endgame_weight, 0, HUGE_NUMBER,
+                  "--endgame-weight wants 0 or more",
+                  "a position's share of the loss, rising linearly from 1 with 24 pieces to W with 2 "
+                  "(default 1: all alike)")
+      ->type_name("W");
   cli::add_double(app, "--l2", o.train.l2, -HUGE_NUMBER, HUGE_NUMBER, "--l2 wants a number",
                   "L2 pull on pattern entries, e.g. 1e-4 (default 0: none)");
   cli::add_double(app, "--scale", o.train.sigmoid_scale, 1e-9, HUGE_NUMBER, "--scale wants a positive number",
@@ -66,17 +93,15 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
                "positions per step (default 1024)");
   cli::add_double(app, "--holdout", o.holdout, 0, std::nextafter(1.0, 0.0),
                   "--holdout wants a share from 0 to below 1",
-                  "share of each file, from its end, held out (default 0.05)")
+                  "share of each --data file, from its end, held out when no --test is given (default 0.05)")
       ->type_name("F");
   app.add_option("--seed", o.seed, "shuffling seed (default 1)")->type_name("S");
   if (std::optional<int> status = cli::parse(app, argc, argv)) return status;
+  if (!o.test.empty() && app.count("--holdout"))
+    return cli::refuse("train", "--holdout has no effect with --test: the test files are the held-out set");
   if (o.out.empty()) return cli::refuse("train", "--out needs a folder");
   if (o.out.back() != '/') o.out += '/';
   return std::nullopt;
-}
-
-Sample make_sample(const TrainingPosition& t) {
-  return Sample{extract_features(position_of(t)), float(t.result) / 2};
 }
 
 // The written files, loaded as the engine loads them, must score positions
@@ -108,22 +133,14 @@ int main(int argc, char** argv) {
   Options o;
   if (std::optional<int> status = parse(argc, argv, o)) return *status;
   auto started = std::chrono::steady_clock::now();
-  std::vector<TrainingPosition> training_positions, held_out_positions;
-  for (const std::string& path : o.data) {
-    std::vector<TrainingPosition> file;
-    std::string error;
-    if (!read_training_file(path, file, &error)) {
-      std::fprintf(stderr, "train: %s\n", error.c_str());
-      return 1;
-    }
-    // The end of a file is whole games (up to one), apart from the rest.
-    size_t cut = file.size() - size_t(double(file.size()) * o.holdout);
-    training_positions.insert(training_positions.end(), file.begin(), file.begin() + long(cut));
-    held_out_positions.insert(held_out_positions.end(), file.begin() + long(cut), file.end());
+  DataSplit split;
+  if (std::string error; !split_training_data(o.data, o.test, o.holdout, split, &error)) {
+    std::fprintf(stderr, "train: %s\n", error.c_str());
+    return 1;
   }
   std::vector<Sample> training, held_out;
-  for (const auto& t : training_positions) training.push_back(make_sample(t));
-  for (const auto& t : held_out_positions) held_out.push_back(make_sample(t));
+  for (const auto& t : split.training) training.push_back(training_sample(t, o.train));
+  for (const auto& t : split.held_out) held_out.push_back(held_out_sample(t));
   std::printf("%zu training positions, %zu held out\n", training.size(), held_out.size());
 
   auto model = std::make_unique<Model>();
@@ -149,11 +166,10 @@ int main(int argc, char** argv) {
   std::vector<uint32_t> order(training.size());
   std::iota(order.begin(), order.end(), 0u);
   std::mt19937 random(o.seed);
-  double rate = o.train.learning_rate;
   for (int epoch = 1; epoch <= o.train.epochs; ++epoch) {
     std::shuffle(order.begin(), order.end(), random);
-    model->train_epoch(training, order, o.train, rate);
-    rate *= o.train.rate_decay;
+    model->train_epoch(training, order, o.train,
+                       [&](double share_done) { return scheduled_rate(o.train, epoch, share_done); });
     add_row(epoch);
     if (held_out.empty() || held_out_loss.back() < best_loss) {
       best_loss = held_out_loss.back();
@@ -170,7 +186,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("Best held-out loss %.6f; weights, loss.txt and loss.svg in %s\n", best_loss, o.out.c_str());
-  if (!check_written_weights(o.out, held_out_positions.empty() ? training_positions : held_out_positions))
-    return 1;
+  if (!check_written_weights(o.out, split.held_out.empty() ? split.training : split.held_out)) return 1;
   return 0;
 }
