@@ -32,16 +32,30 @@ const char* record_fault(const TrainingPosition& t) {
   return nullptr;
 }
 
-bool read_all(const std::string& path, std::vector<char>& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  char block[1 << 16];
-  std::size_t got;
-  while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + got);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) errno = EIO;
-  return ok;
+// The file's record count after its header; false when the records do not
+// fill it exactly.
+bool record_count(std::FILE* f, std::size_t record_size, std::size_t& count) {
+  if (std::fseek(f, 0, SEEK_END) != 0) return false;
+  long size = std::ftell(f);
+  long payload = size - long(sizeof DATA_MAGIC);
+  if (payload < 0 || payload % long(record_size) != 0) return false;
+  count = std::size_t(payload) / record_size;
+  return std::fseek(f, sizeof DATA_MAGIC, SEEK_SET) == 0;
+}
+
+// Appends `count` records of the file's version to `out`.
+bool read_records(std::FILE* f, bool first_version, std::size_t count, std::vector<TrainingPosition>& out) {
+  const std::size_t start = out.size();
+  if (!first_version) {
+    out.resize(start + count);
+    return std::fread(out.data() + start, sizeof(TrainingPosition), count, f) == count;
+  }
+  std::vector<char> bytes(count * FIRST_RECORD_SIZE);
+  if (std::fread(bytes.data(), FIRST_RECORD_SIZE, count, f) != count) return false;
+  out.reserve(start + count);
+  for (std::size_t i = 0; i < count; ++i)
+    out.push_back(from_first_record(bytes.data() + i * FIRST_RECORD_SIZE));
+  return true;
 }
 
 }  // namespace
@@ -55,32 +69,32 @@ bool write_training_file(const std::string& path, const std::vector<TrainingPosi
 }
 
 bool read_training_file(const std::string& path, std::vector<TrainingPosition>& out, std::string* error) {
+  const std::size_t first = out.size();
+  std::FILE* f = std::fopen(path.c_str(), "rb");
   auto fail = [&](const std::string& why) {
+    if (f) std::fclose(f);
+    out.resize(first);
     if (error) *error = path + ": " + why;
     return false;
   };
-  std::vector<char> bytes;
-  if (!read_all(path, bytes)) return fail(std::strerror(errno));
-  bool current =
-      bytes.size() >= sizeof DATA_MAGIC && std::memcmp(bytes.data(), DATA_MAGIC, sizeof DATA_MAGIC) == 0;
-  bool first = bytes.size() >= sizeof DATA_MAGIC &&
-               std::memcmp(bytes.data(), FIRST_DATA_MAGIC, sizeof FIRST_DATA_MAGIC) == 0;
-  if (!current && !first)
+  if (!f) return fail(std::strerror(errno));
+  char magic[sizeof DATA_MAGIC];
+  bool read = std::fread(magic, 1, sizeof magic, f) == sizeof magic;
+  bool current = read && std::memcmp(magic, DATA_MAGIC, sizeof magic) == 0;
+  bool first_version = read && std::memcmp(magic, FIRST_DATA_MAGIC, sizeof magic) == 0;
+  if (!current && !first_version)
     return fail("not a training data file (or of a version this program does not know): wanted " +
                 std::string(DATA_MAGIC, sizeof DATA_MAGIC) + " or " +
                 std::string(FIRST_DATA_MAGIC, sizeof FIRST_DATA_MAGIC));
-  const std::size_t record_size = current ? sizeof(TrainingPosition) : FIRST_RECORD_SIZE;
-  const std::size_t payload = bytes.size() - sizeof DATA_MAGIC;
-  if (payload % record_size != 0) return fail("truncated record");
-  std::vector<TrainingPosition> records(payload / record_size);
-  const char* at = bytes.data() + sizeof DATA_MAGIC;
-  for (std::size_t i = 0; i < records.size(); ++i, at += record_size) {
-    if (current) std::memcpy(&records[i], at, record_size);
-    else records[i] = from_first_record(at);
-    if (const char* fault = record_fault(records[i]))
-      return fail(fault + (" in record " + std::to_string(i)));
-  }
-  out.insert(out.end(), records.begin(), records.end());
+  std::size_t count = 0;
+  if (!record_count(f, current ? sizeof(TrainingPosition) : FIRST_RECORD_SIZE, count))
+    return fail("truncated record");
+  if (!read_records(f, first_version, count, out)) return fail("read error");
+  std::fclose(f);
+  f = nullptr;
+  for (std::size_t i = first; i < out.size(); ++i)
+    if (const char* fault = record_fault(out[i]))
+      return fail(fault + (" in record " + std::to_string(i - first)));
   return true;
 }
 
