@@ -8,7 +8,8 @@
 # The databases are the same files for every platform: a cross build may take
 # them from a native build rather than build them again under Wine.
 set(QB_PACKAGE_DATABASES ${QB_ENGINE_DIR} CACHE PATH "Folder holding the db/ and mtc/ databases to package")
-set(QB_PACKAGE_DB_PIECES 5)
+# What the packaged engine must report: the win/loss/draw databases' pieces.
+set(QB_PACKAGE_DB_PIECES ${QB_DB_PIECES})
 
 set(engine_data ${QB_ENGINE_DIR}/weights_v3.bin ${QB_ENGINE_DIR}/weights_nk_v3.bin
     ${QB_ENGINE_DIR}/Quillbar.odb)

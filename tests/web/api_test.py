@@ -141,7 +141,7 @@ class Api(unittest.TestCase):
         fen = "B:W20,22,24,25,27,28,30,31,32:B1,3,4,6,7,9,10,12,13"  # out of the book
         # Long enough that the search outlasts opening the databases on a
         # busy machine, and its thinking is seen before its move.
-        status, _ = request(self.server, "POST", f"/api/games/{game}/think", {"fen": fen, "time": 3})
+        status, _ = request(self.server, "POST", f"/api/games/{game}/think", {"fen": fen, "time": 5})
         self.assertEqual(status, 202)
         status, again = request(self.server, "POST", f"/api/games/{game}/think", {"fen": fen, "time": 1})
         self.assertEqual(status, 409)
