@@ -21,6 +21,7 @@ constexpr int32_t HOST_BLACK = 2, HOST_WHITE = 1;
 constexpr double SECONDS_A_MOVE = 1.0;
 constexpr int MAX_PLIES = 160;
 
+// Both are wins for Black in the 7-piece win/loss/draw tables built here.
 struct Won {
   const char* name;
   const char* fen;  // the winner, Black, to move
