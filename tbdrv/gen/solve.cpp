@@ -102,10 +102,6 @@ struct ThreadWork {
 constexpr uint64_t LISTED_SHARE = 64;
 constexpr uint64_t MIN_LISTED = 1024;
 
-// Positions of a level a thread takes at a time: each costs up to 28
-// predecessors, most of them a cache miss.
-constexpr uint64_t EXPANDED_CHUNK = 256;
-
 enum class Mode { DISTANCE, CONVERSION };
 
 class Solver {
@@ -128,7 +124,7 @@ class Solver {
   }
 
   // Fills the codes, the counters and the first buckets. `skipped` is
-  // written in DISTANCE mode only (whole words per chunk).
+  // written in DISTANCE mode only (whole words per thread: chunks align to 64).
   void initialise(std::vector<uint64_t>* skipped, const ProgressFn& progress) {
     for (int part = 0; part < unit_.parts; ++part) {
       uint64_t size = unit_.shape[part].size;
@@ -138,9 +134,8 @@ class Solver {
           bool skip = mode_ == Mode::DISTANCE ? init_distance(part, i, work[t].buckets)
                                               : init_conversion(part, i, work[t].buckets);
           if (skip && skipped) skipped[part][i >> 6] |= uint64_t(1) << (i & 63);
-          // Chunks are taken in order, so thread 0's place tells the share done.
           if (t == 0 && progress && (i & 0xFFFF) == 0)
-            progress(0.5 * (double(part) + double(i) / double(size)) / unit_.parts);
+            progress(0.5 * (double(part) + double(i - begin) / double(end - begin)) / unit_.parts);
         }
       });
       for (auto& w : work) buckets_.merge(w.buckets);
@@ -175,8 +170,7 @@ class Solver {
       decided += current.ids.size();
       parallel_for(
           current.ids.size(), threads_,
-          [&](uint64_t begin, uint64_t end, int t) { expand(current, begin, end, level, work[t]); },
-          EXPANDED_CHUNK);
+          [&](uint64_t begin, uint64_t end, int t) { expand(current, begin, end, level, work[t]); }, 1);
       current.ids.clear();
       for (auto& w : work) buckets_.merge(w.buckets);
       if (progress) progress(0.5 + 0.5 * double(decided) / double(total));

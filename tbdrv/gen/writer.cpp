@@ -14,9 +14,6 @@
 namespace tb {
 namespace {
 
-// Blocks a thread compresses at a time.
-constexpr uint64_t COMPRESSED_CHUNK = 8;
-
 int value_bits(Kind kind, const std::vector<Code>& codes) {
   if (kind == Kind::WLD) return 2;
   uint16_t largest = 0;
@@ -49,23 +46,20 @@ bool write_table(const std::string& dir, const Material& m, Kind kind, const std
   std::vector<uint8_t> raw = raw_values(kind, bits, codes, skipped);
   uint64_t blocks = (raw.size() + BLOCK_BYTES - 1) / BLOCK_BYTES;
   std::vector<std::vector<uint8_t>> packed(blocks);
-  // One compression context a thread: a context's tables at the levels the
-  // files use take megabytes to set up.
-  std::vector<ZSTD_CCtx*> contexts(threads, nullptr);
   parallel_for(
       blocks, threads,
-      [&](uint64_t begin, uint64_t end, int t) {
-        if (!contexts[t]) contexts[t] = ZSTD_createCCtx();
+      [&](uint64_t begin, uint64_t end, int) {
+        ZSTD_CCtx* ctx = ZSTD_createCCtx();
         for (uint64_t b = begin; b < end; ++b) {
           size_t len = std::min<uint64_t>(BLOCK_BYTES, raw.size() - b * BLOCK_BYTES);
           packed[b].resize(ZSTD_compressBound(len));
-          size_t got = ZSTD_compressCCtx(contexts[t], packed[b].data(), packed[b].size(),
-                                         &raw[b * BLOCK_BYTES], len, kind_info(kind).zstd_level);
+          size_t got = ZSTD_compressCCtx(ctx, packed[b].data(), packed[b].size(), &raw[b * BLOCK_BYTES], len,
+                                         kind_info(kind).zstd_level);
           packed[b].resize(ZSTD_isError(got) ? 0 : got);
         }
+        ZSTD_freeCCtx(ctx);
       },
-      COMPRESSED_CHUNK);
-  for (ZSTD_CCtx* context : contexts) ZSTD_freeCCtx(context);
+      1);
 
   FileHeader h{};
   std::memcpy(h.magic, MAGIC, sizeof MAGIC);
