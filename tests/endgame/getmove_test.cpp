@@ -23,27 +23,14 @@ using namespace egtest;
 
 namespace {
 
-constexpr int32_t HOST_BLACK = 2, HOST_WHITE = 1;
 constexpr double MOVE_SECONDS = 0.1;
 // The distance ranking gives up when its share of the move time (wall clock)
 // runs out, and tables read through a small cache need more of it on a busy
 // machine. A ranking that finishes returns at once, so this costs nothing.
 constexpr double DISTANCE_PLAY_SECONDS = 1.0;
 
-struct Moved {
-  qb::Position after;
-  int32_t result;
-  std::string status;
-};
-
-Moved engine_move(const qb::Position& p, qb::Side side, bool new_game, double seconds = MOVE_SECONDS) {
-  int32_t board[8][8];
-  qb::to_host_board(p, board);
-  char status[qb::HOST_TEXT_SIZE] = "";
-  int32_t stop = 0;
-  int32_t result = getmove(board, side == qb::WHITE ? HOST_WHITE : HOST_BLACK, seconds, status, &stop,
-                           new_game ? 1 : 0, 0);
-  return Moved{qb::from_host_board(board), result, status};
+Moved engine_move(const qb::Position& p, qb::Side side, bool new_game) {
+  return egtest::engine_move(p, side, new_game, MOVE_SECONDS);
 }
 
 // Kings-only positions with `black_kings` against `white_kings` for which
@@ -92,7 +79,7 @@ class Games : public testing::Test {
       qb::MoveList moves;
       if (qb::generate_moves(p, moves, side) == 0) return side == qb::WHITE ? ply : -1;
       if (ply == max_plies) break;
-      Moved m = engine_move(p, side, ply == 0, seconds);
+      Moved m = egtest::engine_move(p, side, ply == 0, seconds);
       if (side == qb::BLACK) {
         EXPECT_NE(qb::resolve_wld(qb::g_wld, m.after, qb::WHITE), qb::RESOLVE_WIN)
             << "the win was let go at ply " << ply;

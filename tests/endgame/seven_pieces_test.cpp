@@ -8,8 +8,6 @@
 
 #include "board/fen.h"
 #include "board/movegen.h"
-#include "interface/base/host_text.h"
-#include "interface/exports.h"
 #include "interface/startup.h"
 #include "tables.h"
 
@@ -17,7 +15,6 @@ using namespace egtest;
 
 namespace {
 
-constexpr int32_t HOST_BLACK = 2, HOST_WHITE = 1;
 constexpr double SECONDS_A_MOVE = 1.0;
 constexpr int MAX_PLIES = 160;
 
@@ -51,15 +48,10 @@ int play_out(qb::Position p, qb::Side side, std::string& record) {
   for (int ply = 0; ply < MAX_PLIES; ++ply) {
     qb::MoveList moves;
     if (qb::generate_moves(p, moves, side) == 0) return side == qb::WHITE ? ply : -1;
-    int32_t board[8][8];
-    qb::to_host_board(p, board);
-    char status[qb::HOST_TEXT_SIZE] = "";
-    int32_t stop = 0;
-    getmove(board, side == qb::WHITE ? HOST_WHITE : HOST_BLACK, SECONDS_A_MOVE, status, &stop,
-            ply == 0 ? 1 : 0, 0);
-    p = qb::from_host_board(board);
+    const Moved m = engine_move(p, side, ply == 0, SECONDS_A_MOVE);
+    p = m.after;
     side = qb::opponent_of(side);
-    record += std::to_string(ply) + " " + qb::position_text(p, side) + "  " + status + "\n";
+    record += std::to_string(ply) + " " + qb::position_text(p, side) + "  " + m.status + "\n";
   }
   return -1;
 }

@@ -19,6 +19,7 @@
 #include "interface/base/log.h"
 #include "interface/base/setting_text.h"
 #include "interface/base/settings.h"
+#include "interface/exports.h"
 #include "interface/startup.h"
 #include "support/temp_env.h"
 
@@ -141,6 +142,17 @@ qb::Position random_position(std::mt19937& rng, int pieces) {
     }
     if (!qb::has_man_on_crown_row(p)) return p;
   }
+}
+
+Moved engine_move(const qb::Position& p, qb::Side side, bool new_game, double seconds) {
+  constexpr int32_t HOST_BLACK = 2, HOST_WHITE = 1;
+  int32_t board[8][8];
+  qb::to_host_board(p, board);
+  char status[qb::HOST_TEXT_SIZE] = "";
+  int32_t stop = 0;
+  int32_t result = getmove(board, side == qb::WHITE ? HOST_WHITE : HOST_BLACK, seconds, status, &stop,
+                           new_game ? 1 : 0, 0);
+  return Moved{qb::from_host_board(board), result, status};
 }
 
 }  // namespace egtest

@@ -3,6 +3,7 @@
 // tree (test processes share them), and the engine opened on them.
 #pragma once
 
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -52,5 +53,14 @@ qb::Position random_position(std::mt19937& rng, int pieces);
 
 // The WLD value straight from the driver.
 int wld_value(const qb::Position& p, qb::Side side);
+
+// One getmove for `side` from `p`, as a host makes it: the position after
+// the engine's move, its result code and its status text.
+struct Moved {
+  qb::Position after;
+  int32_t result;
+  std::string status;
+};
+Moved engine_move(const qb::Position& p, qb::Side side, bool new_game, double seconds);
 
 }  // namespace egtest
