@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct Database {
   std::unordered_set<uint64_t> reported;  // bad blocks already reported
 
   std::atomic<uint64_t> block_reads{0}, skipped{0}, bad_blocks{0};
+
+  // Reads the rest of a database that fits the cache after the open;
+  // last, so that it stops before anything it reads goes.
+  std::jthread preloader;
 
   void tell(const std::string& text);
 };
