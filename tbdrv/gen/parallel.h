@@ -12,10 +12,12 @@ namespace tb {
 constexpr uint64_t MIN_PARALLEL_WORK = 20000;
 
 // fn(begin, end, thread) over [0, count) in `threads` contiguous chunks
-// whose boundaries are multiples of `align`.
+// whose boundaries are multiples of `align`; fewer than `min_work` items
+// (of work per position, by default) run on the calling thread.
 template <class Fn>
-void parallel_for(uint64_t count, int threads, Fn&& fn, uint64_t align = 64) {
-  if (threads <= 1 || count < MIN_PARALLEL_WORK) {
+void parallel_for(uint64_t count, int threads, Fn&& fn, uint64_t align = 64,
+                  uint64_t min_work = MIN_PARALLEL_WORK) {
+  if (threads <= 1 || count < min_work) {
     fn(uint64_t(0), count, 0);
     return;
   }

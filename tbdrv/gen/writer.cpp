@@ -14,6 +14,11 @@
 namespace tb {
 namespace {
 
+// A block takes the compressor tens of microseconds at the level these
+// tables are written with: a share of the whole build, which a table of a
+// few dozen blocks already repays splitting.
+constexpr uint64_t MIN_PARALLEL_BLOCKS = 32;
+
 int value_bits(Kind kind, const std::vector<Code>& codes) {
   if (kind == Kind::WLD) return 2;
   uint16_t largest = 0;
@@ -59,7 +64,7 @@ bool write_table(const std::string& dir, const Material& m, Kind kind, const std
         }
         ZSTD_freeCCtx(ctx);
       },
-      1);
+      1, MIN_PARALLEL_BLOCKS);
 
   FileHeader h{};
   std::memcpy(h.magic, MAGIC, sizeof MAGIC);
