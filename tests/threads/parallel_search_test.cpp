@@ -14,6 +14,7 @@
 #include "eval/weights.h"
 #include "interface/base/settings.h"
 #include "interface/base/stop.h"
+#include "search/db_probe.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/move_order.h"
@@ -101,6 +102,26 @@ TEST_F(Threads, OneThreadNeverSplits) {
     EXPECT_EQ(sum_thread_counters().nodes, alone);
     EXPECT_EQ(g_search.threads[1].nodes.get(), 0u);
   }
+}
+
+// Each thread counts its own database probes, and the sum holds every one:
+// a stand-in database that knows nothing counts the lookups it answers.
+std::atomic<uint64_t> g_lookups{0};
+int count_lookup(const Position&, Side, bool) {
+  g_lookups.fetch_add(1, std::memory_order_relaxed);
+  return DB_UNKNOWN;
+}
+
+TEST_F(Threads, TheProbesOfEveryThreadAreCounted) {
+  use_threads(2, 2);
+  g_lookups = 0;
+  g_search_db = SearchDatabase{32, 16, count_lookup, nullptr};
+  search_to_depth(MIDDLE_GAMES[1], 13);
+  g_search_db = SearchDatabase{};
+  EXPECT_GT(g_lookups.load(), 0u);
+  EXPECT_EQ(sum_thread_counters().db_probes, g_lookups.load());
+  const SearchThread& helper = g_search.threads[1];
+  EXPECT_TRUE(helper.nodes.get() == 0 || helper.db_probes.get() > 0) << "the helper's probes went uncounted";
 }
 
 // A node of an opening position searched directly by thread 0, with the
