@@ -126,10 +126,16 @@ inline void raise_selective_depth(int ply) {
 bool split_chain_refuted(int thread);
 
 // Has the work above this thread been refuted? Its searches then return 0.
+// With two threads the cancel flag tells it all: the only other thread
+// sets it when it refutes a split point they share (split.cpp). With more,
+// a thread recruited below a split point that a third thread refutes hears
+// of it only through the cutoff mark on its chain. The walk up the chain
+// at every node is thus saved where it cannot find anything.
 inline bool cancel_check(int thread) {
   const SearchThread& t = g_search.threads[thread];
   if (t.cancel.load(std::memory_order_relaxed)) return true;
-  return t.split_point.load(std::memory_order_relaxed) && split_chain_refuted(thread);
+  return g_search.threads_in_use > 2 && t.split_point.load(std::memory_order_relaxed) &&
+         split_chain_refuted(thread);
 }
 
 inline int iteration_depth() { return g_search.iteration_depth.load(std::memory_order_relaxed); }

@@ -145,15 +145,20 @@ struct SplitNode {
     wake_search_threads();
   }
   ~SplitNode() { park_search_threads(); }
+
+  // The whole list, in generation order, offered for splitting at once.
+  SplitWork all_moves() {
+    for (int i = 0; i < count; ++i) order[i] = uint8_t(i);
+    const NodeLoop loop{&node, &moves, order, count, 0, 32, -MATE, MATE, true, false, false};
+    return SplitWork{.loop = loop, .next = 0, .alpha = -MATE};
+  }
+  uint8_t order[MAX_MOVES];
 };
 
 TEST_F(Threads, NoMoreThanSixteenNestedSplitPoints) {
   use_threads(2, 2);
   SplitNode n;
-  uint8_t order[MAX_MOVES];
-  for (int i = 0; i < n.count; ++i) order[i] = uint8_t(i);
-  const NodeLoop loop{&n.node, &n.moves, order, n.count, 0, 32, -MATE, MATE, true, false, false};
-  const SplitWork work{.loop = loop, .next = 0, .alpha = -MATE};
+  const SplitWork work = n.all_moves();
   std::atomic<int32_t>& owned = g_search.threads[0].split_count;
 
   owned = MAX_SPLIT_POINTS - 1;  // as if nested fifteen deep: one more is allowed
@@ -168,6 +173,21 @@ TEST_F(Threads, NoMoreThanSixteenNestedSplitPoints) {
   EXPECT_FALSE(split(work, 0, best, best_index));
   EXPECT_EQ(best, -MATE);
   owned = 0;
+}
+
+// A thread whose work above was refuted just before it came to split does
+// not split: opening the split point would clear its cancel flag, and the
+// refutation would be lost.
+TEST_F(Threads, ARefutedThreadDoesNotSplit) {
+  use_threads(2, 2);
+  SplitNode n;
+  SearchThread& owner = g_search.threads[0];
+  owner.cancel = 1;
+  int best = -MATE, best_index = 0;
+  EXPECT_FALSE(split(n.all_moves(), 0, best, best_index));
+  EXPECT_EQ(owner.cancel, 1);
+  EXPECT_EQ(owner.split_count, 0);
+  owner.cancel = 0;
 }
 
 // At a node searched by thread 0, the table's hash move is searched first
