@@ -63,10 +63,10 @@ int answer_threat(const SearchNode& node, int ply, int alpha, int beta, Eighths 
 
 // A quiet position: the database verdict when there is one, else the
 // static evaluation.
-int quiet_score(const Position& pos, Side side, PieceSummary& summary) {
+int quiet_score(SearchThread& t, const Position& pos, Side side, PieceSummary& summary) {
   if (db_open() && db_eligible(summary)) {
     bool conditional = in_eighths(conditional_lookup_plies()) >= 0;
-    switch (db_lookup(pos, side, conditional)) {
+    switch (db_lookup(t, pos, side, conditional)) {
       case DB_WIN:
         return db_win_score(summary, side, side);
       case DB_LOSS:
@@ -106,7 +106,7 @@ int capture_search(const SearchNode& node, int ply, int alpha, int beta, Eighths
     return answer_threat(node, ply, alpha, beta, depth, thread);
   }
   count_leaf(t, ply);
-  return quiet_score(pos, side, summary);
+  return quiet_score(t, pos, side, summary);
 }
 
 }  // namespace qb

@@ -34,9 +34,10 @@ inline bool db_eligible(const PieceSummary& s) {
   return s.total <= g_search_db.max_pieces && s.larger_side <= g_search_db.max_per_side;
 }
 
-inline int db_lookup(const Position& p, Side side, bool conditional) {
-  auto& probes = g_search.db_probes;
-  probes.store(probes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+// Counted in the searching thread's record: one counter for all threads
+// would move between the cores at every probe.
+inline int db_lookup(SearchThread& t, const Position& p, Side side, bool conditional) {
+  t.db_probes.add(1);
   return g_search_db.lookup(p, side, conditional);
 }
 

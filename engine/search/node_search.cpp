@@ -84,11 +84,11 @@ struct DbOutcome {
   int ceiling;
 };
 
-DbOutcome probe_database(const Position& pos, Side side, const PieceSummary& summary, Eighths depth,
-                         bool pinned, int alpha, int beta) {
+DbOutcome probe_database(SearchThread& t, const Position& pos, Side side, const PieceSummary& summary,
+                         Eighths depth, bool pinned, int alpha, int beta) {
   DbOutcome out{false, 0, -MATE, MATE};
   bool conditional = depth <= in_eighths(conditional_lookup_plies()) && !pinned;
-  switch (db_lookup(pos, side, conditional)) {
+  switch (db_lookup(t, pos, side, conditional)) {
     case DB_DRAW:
       return DbOutcome{true, DATABASE_DRAW, -MATE, MATE};
     case DB_WIN: {
@@ -158,7 +158,7 @@ int node_search(const SearchNode& node, int ply, Eighths depth, int alpha, int b
   int best = -MATE;
   int ceiling = MATE;
   if (eligible && !capture_node && !has_capture(pos, opponent_of(side))) {
-    DbOutcome db = probe_database(pos, side, summary, depth, pinned, alpha, beta);
+    DbOutcome db = probe_database(t, pos, side, summary, depth, pinned, alpha, beta);
     if (db.done) return terminal(t, ply, db.score);
     best = db.best;
     ceiling = db.ceiling;

@@ -58,7 +58,7 @@ SearchReport current_report() {
   r.selective_depth = g_search.selective_depth.load(std::memory_order_relaxed);
   r.elapsed = elapsed_seconds();
   r.knps = double(r.nodes) / (r.elapsed * 1000);
-  r.db_probes = g_search.db_probes.load(std::memory_order_relaxed);
+  r.db_probes = uint32_t(totals.db_probes);
   return r;
 }
 

@@ -53,6 +53,7 @@ struct alignas(CACHE_LINE) SearchThread {
   ThreadCounter nodes;       // children visited
   ThreadCounter leaves;      // terminal returns
   ThreadCounter leaf_plies;  // sum of their plies
+  ThreadCounter db_probes;   // endgame database lookups
   // Read by the other threads whenever they look for help.
   alignas(CACHE_LINE) std::atomic<uint8_t> cancel{0};  // work above this thread was refuted
   std::atomic<bool> idle{false};                       // free to be recruited
@@ -62,7 +63,9 @@ struct alignas(CACHE_LINE) SearchThread {
   // was recruited into); each links to the one before, forming a chain.
   std::atomic<SplitPoint*> split_point{nullptr};
   std::atomic<int32_t> split_count{0};  // split points it owns, nested
-  Killer killers[KILLER_PLIES];
+  // Written by this thread at cutoffs: apart from the flags above, which the
+  // other threads poll.
+  alignas(CACHE_LINE) Killer killers[KILLER_PLIES];
 };
 
 struct SearchState {
@@ -75,14 +78,13 @@ struct SearchState {
   int32_t threads_in_use = 1;
   // Written often: each on a line of its own.
   alignas(CACHE_LINE) int32_t poll_counter = 0;  // thread 0 only
-  alignas(CACHE_LINE) std::atomic<uint32_t> db_probes{0};
   alignas(CACHE_LINE) std::atomic<int16_t> history[HISTORY_SIZE];
   SearchThread threads[MAX_SEARCH_THREADS];
 };
 extern SearchState g_search;
 
-// Per move: history to its start value, the main thread's killers, the
-// probe counter and the clock poll cleared.
+// Per move: history to its start value, the main thread's killers and the
+// clock poll cleared.
 void reset_move_tables();
 // Per move, once the threads in use are known: their counters and flags.
 void reset_thread_counters();
@@ -90,7 +92,7 @@ void reset_thread_counters();
 void reset_iteration_statistics();
 
 struct SearchTotals {
-  uint64_t nodes, leaves, leaf_plies;
+  uint64_t nodes, leaves, leaf_plies, db_probes;
 };
 SearchTotals sum_thread_counters();
 
@@ -124,10 +126,16 @@ inline void raise_selective_depth(int ply) {
 bool split_chain_refuted(int thread);
 
 // Has the work above this thread been refuted? Its searches then return 0.
+// With two threads the cancel flag tells it all: the only other thread
+// sets it when it refutes a split point they share (split.cpp). With more,
+// a thread recruited below a split point that a third thread refutes hears
+// of it only through the cutoff mark on its chain. The walk up the chain
+// at every node is thus saved where it cannot find anything.
 inline bool cancel_check(int thread) {
   const SearchThread& t = g_search.threads[thread];
   if (t.cancel.load(std::memory_order_relaxed)) return true;
-  return t.split_point.load(std::memory_order_relaxed) && split_chain_refuted(thread);
+  return g_search.threads_in_use > 2 && t.split_point.load(std::memory_order_relaxed) &&
+         split_chain_refuted(thread);
 }
 
 inline int iteration_depth() { return g_search.iteration_depth.load(std::memory_order_relaxed); }

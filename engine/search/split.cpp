@@ -13,6 +13,13 @@
 //   worker count has dropped to 0.
 // - Cancel flags and cutoff marks are relaxed: a thread that sees one late
 //   only searches a little longer, and its result is then discarded.
+// - A helper that refutes a split point sets its partners' cancel flags
+//   before it goes idle, so a partner that finds it idle (acquire) also
+//   finds its own flag set, and does not split: opening a split point clears
+//   the owner's flag, which would lose the refutation. With two threads this
+//   is what lets the cancel check trust the flag alone: while the recruiter
+//   holds the global lock, the only other thread is idle and refutes
+//   nothing, and later refutations come from within the new split point.
 #include "search/split.h"
 
 #include <algorithm>
@@ -223,7 +230,7 @@ bool split(const SplitWork& work, int thread, int& best, int& best_index) {
   {
     std::lock_guard<SpinLock> guard(g_split_lock);
     if (owner.split_count.load(std::memory_order_relaxed) >= MAX_SPLIT_POINTS ||
-        !some_thread_recruitable(thread))
+        !some_thread_recruitable(thread) || owner.cancel.load(std::memory_order_relaxed))
       return false;
     s = &open_split_point(work, thread, best, best_index);
     recruit(*s, thread);

@@ -73,7 +73,7 @@ TEST_F(Probe, WinsLossesAndDrawsScoreForTheSideToMove) {
   ASSERT_EQ(wld_value(parse("B:WK32:BK1"), qb::BLACK), qb::WLD_DRAW);
   EXPECT_EQ(quiet_value("B:WK32:BK1"), qb::DATABASE_DRAW);
   EXPECT_EQ(quiet_value("W:WK32:BK1"), qb::DATABASE_DRAW);
-  EXPECT_GT(qb::g_search.db_probes.load(), 0u);
+  EXPECT_GT(qb::sum_thread_counters().db_probes, 0u);
 }
 
 TEST_F(Probe, TheParentOfADrawnPositionSeesPlusOne) {

@@ -14,6 +14,7 @@
 #include "eval/weights.h"
 #include "interface/base/settings.h"
 #include "interface/base/stop.h"
+#include "search/db_probe.h"
 #include "search/deepening.h"
 #include "search/game_history.h"
 #include "search/move_order.h"
@@ -103,6 +104,26 @@ TEST_F(Threads, OneThreadNeverSplits) {
   }
 }
 
+// Each thread counts its own database probes, and the sum holds every one:
+// a stand-in database that knows nothing counts the lookups it answers.
+std::atomic<uint64_t> g_lookups{0};
+int count_lookup(const Position&, Side, bool) {
+  g_lookups.fetch_add(1, std::memory_order_relaxed);
+  return DB_UNKNOWN;
+}
+
+TEST_F(Threads, TheProbesOfEveryThreadAreCounted) {
+  use_threads(2, 2);
+  g_lookups = 0;
+  g_search_db = SearchDatabase{32, 16, count_lookup, nullptr};
+  search_to_depth(MIDDLE_GAMES[1], 13);
+  g_search_db = SearchDatabase{};
+  EXPECT_GT(g_lookups.load(), 0u);
+  EXPECT_EQ(sum_thread_counters().db_probes, g_lookups.load());
+  const SearchThread& helper = g_search.threads[1];
+  EXPECT_TRUE(helper.nodes.get() == 0 || helper.db_probes.get() > 0) << "the helper's probes went uncounted";
+}
+
 // A node of an opening position searched directly by thread 0, with the
 // other thread awake: the split happens at its first move.
 struct SplitNode {
@@ -124,15 +145,20 @@ struct SplitNode {
     wake_search_threads();
   }
   ~SplitNode() { park_search_threads(); }
+
+  // The whole list, in generation order, offered for splitting at once.
+  SplitWork all_moves() {
+    for (int i = 0; i < count; ++i) order[i] = uint8_t(i);
+    const NodeLoop loop{&node, &moves, order, count, 0, 32, -MATE, MATE, true, false, false};
+    return SplitWork{.loop = loop, .next = 0, .alpha = -MATE};
+  }
+  uint8_t order[MAX_MOVES];
 };
 
 TEST_F(Threads, NoMoreThanSixteenNestedSplitPoints) {
   use_threads(2, 2);
   SplitNode n;
-  uint8_t order[MAX_MOVES];
-  for (int i = 0; i < n.count; ++i) order[i] = uint8_t(i);
-  const NodeLoop loop{&n.node, &n.moves, order, n.count, 0, 32, -MATE, MATE, true, false, false};
-  const SplitWork work{.loop = loop, .next = 0, .alpha = -MATE};
+  const SplitWork work = n.all_moves();
   std::atomic<int32_t>& owned = g_search.threads[0].split_count;
 
   owned = MAX_SPLIT_POINTS - 1;  // as if nested fifteen deep: one more is allowed
@@ -147,6 +173,21 @@ TEST_F(Threads, NoMoreThanSixteenNestedSplitPoints) {
   EXPECT_FALSE(split(work, 0, best, best_index));
   EXPECT_EQ(best, -MATE);
   owned = 0;
+}
+
+// A thread whose work above was refuted just before it came to split does
+// not split: opening the split point would clear its cancel flag, and the
+// refutation would be lost.
+TEST_F(Threads, ARefutedThreadDoesNotSplit) {
+  use_threads(2, 2);
+  SplitNode n;
+  SearchThread& owner = g_search.threads[0];
+  owner.cancel = 1;
+  int best = -MATE, best_index = 0;
+  EXPECT_FALSE(split(n.all_moves(), 0, best, best_index));
+  EXPECT_EQ(owner.cancel, 1);
+  EXPECT_EQ(owner.split_count, 0);
+  owner.cancel = 0;
 }
 
 // At a node searched by thread 0, the table's hash move is searched first
