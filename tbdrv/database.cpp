@@ -127,7 +127,7 @@ void read_ahead(Database& db, ReadAhead& at, uint64_t count, const std::stop_tok
 // When the whole database fits in half the cache, reading it all costs
 // little (the files are small) and lets every conditional lookup answer.
 // Half, because the sets fill unevenly. The first blocks (a 5-piece
-// database whole) are read before the open returns; the rest, 700 MB
+// database whole) are read before the open returns; the rest, 680 MB
 // decoded at 6 pieces and seconds of work, on a thread of its own, so that
 // the first search does not wait for it: until then lookups read what they
 // need as usual.
